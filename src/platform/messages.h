@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace velmora {
+
+// Every message box of the program goes through here, so tests can read and answer them.
+class Messages
+{
+public:
+    static void warn(QWidget *parent, const QString &text);
+
+    using Sink = std::function<void(const QString &text)>;
+    // Replaces the box with sink (nullptr restores it).
+    static void setSinkForTests(Sink sink);
+};
+
+} // namespace velmora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QProcessEnvironment;
+
+namespace velmora {
+
+// Where the program keeps its files and which hosts it talks to.
+struct AppSettings
+{
+    QString dataDir;
+    QUrl quoteBase; // scheme, host, optional port; no trailing slash
+    QUrl chartBase;
+    QUrl siteBase;
+    bool demo = false; // the built-in demo quote service answers all three bases
+
+    // Joins a base and a path such as "/gonggao.htm" (the path is taken as already encoded).
+    static QUrl join(const QUrl &base, const QString &pathAndQuery);
+    QString siteHost() const { return siteBase.host(); }
+};
+
+struct SettingsOutcome
+{
+    std::optional<AppSettings> settings;
+    QString error; // for the terminal, when settings is empty
+};
+
+// Reads --data-dir DIR / --demo from args (without the program name) and the VELMORA_*
+// variables from env. appDir is the executable's folder, the default data directory of a build
+// run from its own folder; userDataDir is used instead when the program was installed.
+SettingsOutcome ReadSettings(const QStringList &args, const QProcessEnvironment &env,
+                             const QString &appDir, const QString &userDataDir = {});
+
+// True for a build made for installation (package, cmake --install).
+bool IsInstalledBuild();
+
+} // namespace velmora
