@@ -1,0 +1,64 @@
+#include "quotes/decimal.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+std::optional<double> ParseDecimal(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0 || i != text.size())
+        return std::nullopt;
+    double value = 0;
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string FormatDecimal(double value)
+{
+    if (value == 0)
+        return "0"; // also for -0
+    char buffer[64];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    if (ec != std::errc())
+        return {};
+    std::string text(buffer, end);
+    // general format already drops trailing zeros; keep an exponent part as it stands.
+    return text;
+}
+
+} // namespace velmora
