@@ -33,7 +33,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
 
     velmora::WatchListFiles files(settings.dataDir.toStdString());
     velmora::Form1 form(settings, files);

@@ -1,0 +1,107 @@
+#include "platform/settings.h"
+
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void read_data();
+    void read();
+    void installedBuildUsesUserDataDir();
+};
+
+void TestSettings::read_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("env"); // NAME=value
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("dataDir"); // "@app", "@tmp" or empty for not checked
+    QTest::addColumn<QString>("quote");
+    QTest::addColumn<QString>("chart");
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<bool>("demo");
+
+    QTest::newRow("nothing configured: app folder, demo")
+        << QStringList{} << QStringList{} << true << "@app" << "" << "" << "" << true;
+    QTest::newRow("--demo with real bases still demo")
+        << QStringList{"--demo"} << QStringList{"VELMORA_QUOTE_BASE=http://q.example"} << true
+        << "@app" << "http://q.example" << "http://q.example" << "http://q.example" << true;
+    QTest::newRow("three bases, trailing slash dropped")
+        << QStringList{}
+        << QStringList{"VELMORA_QUOTE_BASE=http://q.example:8080/", "VELMORA_CHART_BASE=https://c.example",
+                       "VELMORA_SITE_BASE=http://s.example"}
+        << true << "@app" << "http://q.example:8080" << "https://c.example" << "http://s.example"
+        << false;
+    QTest::newRow("--data-dir wins over the variable")
+        << QStringList{"--data-dir", "@tmp"} << QStringList{"VELMORA_DATA_DIR=/nonexistent"}
+        << true << "@tmp" << "" << "" << "" << true;
+    QTest::newRow("variable data dir") << QStringList{} << QStringList{"VELMORA_DATA_DIR=@tmp"}
+                                       << true << "@tmp" << "" << "" << "" << true;
+    QTest::newRow("missing data dir") << QStringList{"--data-dir", "/nonexistent/velmora"}
+                                      << QStringList{} << false << "" << "" << "" << "" << false;
+    QTest::newRow("--data-dir without folder") << QStringList{"--data-dir"} << QStringList{}
+                                               << false << "" << "" << "" << "" << false;
+    QTest::newRow("unknown argument") << QStringList{"--colour"} << QStringList{} << false << ""
+                                      << "" << "" << "" << false;
+    QTest::newRow("base not http") << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=ftp://q.example"}
+                                   << false << "" << "" << "" << "" << false;
+    QTest::newRow("base without host") << QStringList{} << QStringList{"VELMORA_SITE_BASE=http://"}
+                                       << false << "" << "" << "" << "" << false;
+    QTest::newRow("base with a query") << QStringList{}
+                                       << QStringList{"VELMORA_CHART_BASE=http://c.example/?x=1"}
+                                       << false << "" << "" << "" << "" << false;
+    QTest::newRow("base that is not a url") << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=q example"}
+                                            << false << "" << "" << "" << "" << false;
+}
+
+void TestSettings::read()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, env);
+    QFETCH(bool, ok);
+    QFETCH(QString, dataDir);
+    QFETCH(QString, quote);
+    QFETCH(QString, chart);
+    QFETCH(QString, site);
+    QFETCH(bool, demo);
+    QTemporaryDir app, tmp;
+    auto resolve = [&](QString text) {
+        return text.replace(QStringLiteral("@app"), app.path()).replace(QStringLiteral("@tmp"), tmp.path());
+    };
+    QProcessEnvironment environment;
+    for (const QString &pair : env)
+        environment.insert(pair.section(QLatin1Char('='), 0, 0), resolve(pair.section(QLatin1Char('='), 1)));
+    for (QString &arg : args)
+        arg = resolve(arg);
+
+    const auto outcome = ReadSettings(args, environment, app.path());
+    QCOMPARE(outcome.settings.has_value(), ok);
+    if (!ok) {
+        QVERIFY(!outcome.error.isEmpty());
+        return;
+    }
+    QCOMPARE(outcome.settings->dataDir, resolve(dataDir));
+    QCOMPARE(outcome.settings->quoteBase.toString(), quote);
+    QCOMPARE(outcome.settings->chartBase.toString(), chart);
+    QCOMPARE(outcome.settings->siteBase.toString(), site);
+    QCOMPARE(outcome.settings->demo, demo);
+}
+
+void TestSettings::installedBuildUsesUserDataDir()
+{
+    QTemporaryDir app, home;
+    const QString userDir = home.path() + QStringLiteral("/velmora");
+    const auto outcome = ReadSettings({}, QProcessEnvironment(), app.path(), userDir);
+    QVERIFY(outcome.settings);
+    QCOMPARE(outcome.settings->dataDir, userDir);
+    QVERIFY(QFileInfo(userDir).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"
