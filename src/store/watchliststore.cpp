@@ -82,6 +82,24 @@ std::optional<StoreError> commitContents(StoreFileSystem &fs, const std::filesys
     return std::nullopt;
 }
 
+// A change whose renames failed earlier in this run left its marker for the next start-up.
+// Finish it before this change reads or writes anything: new contents written beside a live
+// marker would be renamed into place, half-written, by a start-up after a kill, and an append
+// read from the half-renamed files would drop the earlier row's thresholds.
+std::optional<StoreError> finishFailedChange(StoreFileSystem &fs, const std::filesystem::path &dir)
+{
+    std::string reason;
+    switch (fs.presence(dir / kCommitMarkerName, &reason)) {
+    case StoreFileSystem::Presence::Missing:
+        return std::nullopt;
+    case StoreFileSystem::Presence::Unknown:
+        return errorFor(kCommitMarkerName, reason);
+    case StoreFileSystem::Presence::Present:
+        break;
+    }
+    return FinishInterruptedChange(dir, fs);
+}
+
 // Line i of a threshold file belongs to row i. When its line count does not match the rows,
 // the appended value would land on the wrong row at the next start, so the file is first
 // brought to one line per row (missing lines empty, extra lines dropped).
@@ -183,6 +201,8 @@ LoadedWatchList LoadWatchList(const std::filesystem::path &dir, StoreFileSystem 
 std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
                                            const WatchEntry &entry, StoreFileSystem &fs)
 {
+    if (auto error = finishFailedChange(fs, dir))
+        return error;
     std::optional<StoreError> error;
     std::array<std::string, 3> current;
     for (std::size_t i = 0; i < kFileNames.size(); ++i) {
@@ -201,6 +221,8 @@ std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
 std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
                                             const WatchList &rows, StoreFileSystem &fs)
 {
+    if (auto error = finishFailedChange(fs, dir))
+        return error;
     std::array<std::string, 3> contents;
     for (const auto &row : rows) {
         contents[0] += row.code + "\r\n";

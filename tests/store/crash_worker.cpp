@@ -9,7 +9,10 @@
 //       operation number DIE_AT (counting from 0; a write is cut after half its bytes), or
 //       exits 0 when the change has fewer operations;
 //   crash_worker DIR JOURNAL load DIE_AT
-//       only the start-up load, killed the same way: an interrupted recovery.
+//       only the start-up load, killed the same way: an interrupted recovery;
+//   crash_worker DIR JOURNAL after-failed-rename add|remove ...
+//       first adds a stock whose rename of Setting2.ini fails (its marker stays, so the next
+//       start-up counts it as added), then makes the change as above, in the same run.
 //
 // Before each change it records in JOURNAL the list before and the list after it, so the test
 // knows both lists the files may hold after the kill. Exit status 3: the store reported an
@@ -79,6 +82,20 @@ private:
 
     long m_dieAt;
     long m_done = 0;
+};
+
+// The real file system, except that renaming onto Setting2.ini fails.
+class FailingRenameFileSystem : public StoreFileSystem
+{
+public:
+    bool rename(const fs::path &from, const fs::path &to, std::string *reason) override
+    {
+        if (to.filename() == kTakeProfitFileName) {
+            *reason = "Input/output error";
+            return false;
+        }
+        return StoreFileSystem::rename(from, to, reason);
+    }
 };
 
 // Codes and thresholds as users type them: six digits, names instead of codes (UTF-8 and
@@ -178,6 +195,11 @@ int main(int argc, char **argv)
              "load DIE_AT");
     const fs::path dir = argv[1];
     const fs::path journal = argv[2];
+    const bool afterFailedRename = argc > 5 && std::string(argv[3]) == "after-failed-rename";
+    if (afterFailedRename) {
+        ++argv;
+        --argc;
+    }
     const std::string mode = argv[3];
 
     if (mode == "random")
@@ -190,7 +212,16 @@ int main(int argc, char **argv)
         return 0;
     }
     // The start-up load is not what this run interrupts: it goes through the plain file system.
-    const WatchList before = startUp(dir, StoreFileSystem::real());
+    WatchList before = startUp(dir, StoreFileSystem::real());
+    if (afterFailedRename) {
+        const WatchEntry failed{"000858", "150", "120"};
+        FailingRenameFileSystem failing;
+        if (!AppendWatchEntry(dir, failed, failing))
+            quit("the rename fault was not reported");
+        // Its new contents are complete and marked as such: from now on the files stand for
+        // the list with this row, whatever becomes of the next change.
+        before.push_back(failed);
+    }
     KillingFileSystem killing(dieAt);
     if (mode == "add" && argc == 5) {
         const WatchEntry entry{"600519", "现价的5%", "9.98"};

@@ -158,6 +158,12 @@ void TestCrashSafety::killedAtEveryFileOperation_data()
     QTest::newRow("remove the last of three rows") << threeRows << QStringList{"remove", "2"};
     QTest::newRow("remove the only row")
         << QByteArrayList{"600000\r\n", "10.5\r\n", "9.5\r\n"} << QStringList{"remove", "0"};
+    // A rename that failed leaves its marker for the next start-up; a later change in the same
+    // run must not write new contents beside that marker.
+    QTest::newRow("add after an add whose rename failed")
+        << threeRows << QStringList{"after-failed-rename", "add"};
+    QTest::newRow("remove after an add whose rename failed")
+        << threeRows << QStringList{"after-failed-rename", "remove", "1"};
 }
 
 // Kills the change before each of its file operations in turn (a write is cut half-way), and
