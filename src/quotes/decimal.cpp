@@ -51,14 +51,24 @@ std::string FormatDecimal(double value)
 {
     if (value == 0)
         return "0"; // also for -0
-    char buffer[64];
+    char buffer[400]; // plain notation of the largest and smallest doubles fits
     const auto [end, ec] =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
     if (ec != std::errc())
         return {};
     std::string text(buffer, end);
-    // general format already drops trailing zeros; keep an exponent part as it stands.
-    return text;
+    if (text.find('e') == std::string::npos)
+        return text; // general format already drops trailing zeros and a bare point
+    // Very large and very small values: the grammar above has no exponent, so the text the
+    // program writes must not have one either. The value rounded to 15 digits is written in
+    // plain notation, with the shortest digits that read back as that value.
+    double rounded = 0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
+    const auto [plainEnd, plainEc] =
+        std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);
+    if (plainEc != std::errc())
+        return {};
+    return std::string(buffer, plainEnd);
 }
 
 } // namespace velmora
