@@ -1,5 +1,8 @@
 #include "mainwin/form1.h"
+#include "mainwin/traycontroller.h"
 #include "platform/settings.h"
+#include "platform/singleinstance.h"
+#include "platform/xwayland.h"
 #include "store/watchliststore.h"
 
 #include <QApplication>
@@ -31,11 +34,24 @@ int main(int argc, char *argv[])
     }
     velmora::AppSettings settings = *outcome.settings;
 
+    // Docking places the window itself, which only X11 allows: under Wayland, use XWayland.
+    if (velmora::PreferXWayland(QProcessEnvironment::systemEnvironment()))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
+    // The program lives in the tray: closing the add dialog, the alert window or the chart
+    // viewer while the main window is hidden must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // One program per data directory: a second start brings the running one to the front.
+    velmora::SingleInstance instance(settings.dataDir);
+    if (const auto claim = instance.claim(); claim != velmora::SingleInstance::Claim::First)
+        return claim == velmora::SingleInstance::Claim::HandedOver ? 0 : 1;
 
     velmora::WatchListFiles files(settings.dataDir.toStdString());
     velmora::Form1 form(settings, files);
+    QObject::connect(&instance, &velmora::SingleInstance::activationRequested,
+                     form.trayController(), &velmora::TrayController::bringToFront);
     form.load();
     form.show();
     return app.exec();

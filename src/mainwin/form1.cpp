@@ -1,5 +1,7 @@
 #include "mainwin/form1.h"
 
+#include "mainwin/docking.h"
+#include "mainwin/traycontroller.h"
 #include "mainwin/watchlistmodel.h"
 #include "platform/messages.h"
 #include "platform/screenmetrics.h"
@@ -7,6 +9,7 @@
 #include "store/watchliststore.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QIcon>
 #include <QMenu>
@@ -57,9 +60,23 @@ Form1::Form1(const AppSettings &settings, WatchListFiles &files, QWidget *parent
     resize(TwipsToPixels(6780), TwipsToPixels(3735));
     buildControls();
     buildMenus();
+    m_trayController = new TrayController(this); // tray clicks, minimise, close, mn1/12/13/15/16
+    new Docking(this, m_timer3);                  // Timer3_Timer: screen-edge docking
 }
 
 Form1::~Form1() = default;
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_trayController)
+        m_trayController->windowStateChanged();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    m_trayController->closeRequested(event);
+}
 
 void Form1::buildControls()
 {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QAction;
+class QCloseEvent;
 class QMenu;
 class QSystemTrayIcon;
 class QTextBrowser;
@@ -13,6 +14,7 @@ class QTreeView;
 
 namespace velmora {
 
+class TrayController;
 class WatchListFiles;
 class WatchListModel;
 
@@ -44,6 +46,12 @@ public:
     QTimer *timer1() const { return m_timer1; }
     QTimer *timer2() const { return m_timer2; }
     QTimer *timer3() const { return m_timer3; }
+    TrayController *trayController() const { return m_trayController; }
+
+protected:
+    // Form_Resize and Form_QueryUnload, decided by the tray controller.
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
@@ -61,6 +69,7 @@ private:
     QTimer *m_timer1 = nullptr;
     QTimer *m_timer2 = nullptr;
     QTimer *m_timer3 = nullptr;
+    TrayController *m_trayController = nullptr;
 };
 
 // The window icon, also used for the tray and the other windows.

@@ -1,0 +1,96 @@
+#include "platform/autostart.h"
+
+#include "platform/desktopentry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QSaveFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+QString currentExecutable()
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+} // namespace
+
+QString XdgAutostart::autostartDir(const QProcessEnvironment &env)
+{
+    // A relative XDG_CONFIG_HOME is invalid by the base-directory rules and is ignored.
+    QString configHome = env.value(QStringLiteral("XDG_CONFIG_HOME"));
+    if (configHome.isEmpty() || QDir::isRelativePath(configHome)) {
+        const QString home = env.value(QStringLiteral("HOME"), QDir::homePath());
+        configHome = home + QStringLiteral("/.config");
+    }
+    return QDir::cleanPath(configHome + QStringLiteral("/autostart"));
+}
+
+QString XdgAutostart::entryPath(const QString &executablePath, const QProcessEnvironment &env)
+{
+    // Linux executables carry no extension, so the whole file name names the entry.
+    return autostartDir(env) + QLatin1Char('/') + QFileInfo(executablePath).fileName() +
+           QStringLiteral(".desktop");
+}
+
+std::optional<QString> XdgAutostart::registerExecutable(const QString &executablePath,
+                                                        const QProcessEnvironment &env)
+{
+    const QString path = entryPath(executablePath, env);
+    const auto text = AutostartEntryText(executablePath.toStdString());
+    if (!text) {
+        return QStringLiteral("无法设置开机启动：程序路径 %1 含有启动项无法记录的字符。")
+            .arg(executablePath);
+    }
+    const QString dir = autostartDir(env);
+    std::error_code ec;
+    std::filesystem::create_directories(QFile::encodeName(dir).toStdString(), ec);
+    if (ec) {
+        return QStringLiteral("无法设置开机启动：无法创建文件夹 %1（%2）。")
+            .arg(dir, QString::fromLocal8Bit(ec.message()));
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text->data(), static_cast<qint64>(text->size())) !=
+            static_cast<qint64>(text->size()) ||
+        !file.commit()) {
+        return QStringLiteral("无法设置开机启动：无法写入 %1（%2）。")
+            .arg(path, file.errorString());
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> XdgAutostart::unregisterExecutable(const QString &executablePath,
+                                                          const QProcessEnvironment &env)
+{
+    const QString path = entryPath(executablePath, env);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return QStringLiteral("无法取消开机启动：没有找到启动项 %1。").arg(path);
+    QFile file(path);
+    if (!file.remove()) {
+        return QStringLiteral("无法取消开机启动：无法删除 %1（%2）。")
+            .arg(path, file.errorString());
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> XdgAutostart::registerAtLogin()
+{
+    return registerExecutable(currentExecutable(), QProcessEnvironment::systemEnvironment());
+}
+
+std::optional<QString> XdgAutostart::unregisterAtLogin()
+{
+    return unregisterExecutable(currentExecutable(), QProcessEnvironment::systemEnvironment());
+}
+
+} // namespace velmora

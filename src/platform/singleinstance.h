@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace velmora {
+
+// One running program per data directory. The first start takes a lock named by a hash of the
+// canonical data directory and listens on a local socket of the same name; a later start on the
+// same directory asks the first to come to the front and then leaves. The names live in
+// $XDG_RUNTIME_DIR (else the temporary directory), never in the data directory itself, which
+// may be read-only or shared.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Claim {
+        First,      // this process runs on the data directory
+        HandedOver, // the running one was asked to come to the front: exit with status 0
+        Unanswered, // another process holds the directory but does not answer
+    };
+
+    explicit SingleInstance(const QString &dataDir, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Waits at most a few seconds, before any window exists (for a program still starting up
+    // on the same directory). Unanswered is reported to the user here.
+    Claim claim();
+
+    QString lockPath() const { return m_base + QStringLiteral(".lock"); }
+    QString socketPath() const { return m_base + QStringLiteral(".socket"); }
+
+    // Where the lock and the socket live.
+    static QString runtimeDir();
+
+signals:
+    // Another start on the same data directory asks for the window.
+    void activationRequested();
+
+private:
+    bool askRunningToShow();
+    void listen();
+    void serveConnection();
+
+    QString m_dataDir;
+    QString m_base;
+    QLockFile m_lock;
+    QLocalServer *m_server = nullptr;
+};
+
+} // namespace velmora
