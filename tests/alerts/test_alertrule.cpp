@@ -47,7 +47,6 @@ private slots:
     void rule();
     void ruleUnderDecimalComma_data();
     void ruleUnderDecimalComma();
-    void captions();
 
 private:
     void check();
@@ -130,12 +129,6 @@ void TestAlertRule::ruleUnderDecimalComma()
     NumericLocale locale("de_DE.UTF-8");
     QVERIFY(locale.ok());
     check();
-}
-
-void TestAlertRule::captions()
-{
-    QCOMPARE(QString::fromUtf8(ThresholdCaption(AlertKind::TakeProfit)), u"止盈价：");
-    QCOMPARE(QString::fromUtf8(ThresholdCaption(AlertKind::StopLoss)), u"止损价：");
 }
 
 QTEST_GUILESS_MAIN(TestAlertRule)

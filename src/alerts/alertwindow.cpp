@@ -1,0 +1,268 @@
+#include "alerts/alertwindow.h"
+
+#include "alerts/alertplacement.h"
+#include "mainwin/form1.h"
+#include "platform/openurl.h"
+#include "platform/screenmetrics.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+
+#include <functional>
+
+namespace velmora {
+
+namespace {
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                 TwipsToPixels(height));
+}
+
+// The window's own fields and their captions keep the font they were designed with.
+QFont songTi()
+{
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSizeF(10.5);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// A caption that acts as a link: a click, or Return/Space while it has the focus (so the
+// advertising labels can be reached without a mouse).
+class LinkLabel : public QLabel
+{
+public:
+    LinkLabel(const QString &text, std::function<void()> activate, QWidget *parent)
+        : QLabel(text, parent), m_activate(std::move(activate))
+    {
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            m_activate();
+        QLabel::mouseReleaseEvent(event);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            m_activate();
+            return;
+        default:
+            QLabel::keyPressEvent(event);
+        }
+    }
+
+private:
+    std::function<void()> m_activate;
+};
+
+} // namespace
+
+QString AlertWindow::captionFor(const AppSettings &settings)
+{
+    QString caption = QStringLiteral("股价预警！");
+    if (settings.demo)
+        caption += QStringLiteral("（演示行情）");
+    return caption;
+}
+
+AlertWindow::AlertWindow(const AppSettings &settings, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_siteRoot(AppSettings::join(settings.siteBase, QStringLiteral("/")))
+{
+    setObjectName(QStringLiteral("tx"));
+    setWindowTitle(captionFor(settings));
+    setAccessibleName(windowTitle());
+    setWindowIcon(AppIcon());
+    // An alert must not steal the keystrokes of whatever the user is typing into.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // The main window is usually hidden in the tray: closing the alert must not end the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(TwipsToPixels(3825), TwipsToPixels(2505));
+    buildControls();
+}
+
+AlertWindow::~AlertWindow() = default;
+
+void AlertWindow::buildControls()
+{
+    const QFont fieldFont = songTi();
+
+    struct Field
+    {
+        const char *labelName;
+        const char *caption;
+        const char *textName;
+        const char *accessibleName;
+        int top;
+    };
+    const Field fields[] = {
+        {"Label1", "股票代码", "Text1", "股票代码", 120},
+        {"Label2", "股票名称", "Text2", "股票名称", 600},
+        {"Label3", "最新价：", "Text3", "最新价", 1080},
+        {"Label4", "止盈价：", "Text4", "预警价", 1560},
+    };
+    for (int i = 0; i < 4; ++i) {
+        const Field &field = fields[i];
+        auto *label = new QLabel(QString::fromUtf8(field.caption), this);
+        label->setObjectName(QString::fromLatin1(field.labelName));
+        label->setFont(fieldFont);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setGeometry(twipsRect(120, field.top, 975, 375));
+
+        auto *text = new QLineEdit(this);
+        text->setObjectName(QString::fromLatin1(field.textName));
+        text->setFont(fieldFont);
+        // Nothing ever reads the fields back; they are for reading and copying.
+        text->setReadOnly(true);
+        text->setAccessibleName(QString::fromUtf8(field.accessibleName));
+        text->setGeometry(twipsRect(1200, field.top, 1575, 375));
+        label->setBuddy(text);
+        m_text[i] = text;
+        if (i == 3)
+            m_label4 = label;
+    }
+
+    auto open = [this] { openSiteRoot(); };
+    auto *label5 = new LinkLabel(QStringLiteral("Tesquin"), open, this);
+    label5->setObjectName(QStringLiteral("Label5"));
+    label5->setFont(fieldFont);
+    label5->setGeometry(twipsRect(2880, 120, 735, 255));
+
+    auto *label6 =
+        new LinkLabel(QStringLiteral("Orlentis最新传闻实时解盘大盘预测个股点评"), open, this);
+    label6->setObjectName(QStringLiteral("Label6"));
+    label6->setWordWrap(true);
+    label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label6->setGeometry(twipsRect(2880, 600, 735, 975));
+
+    auto *label7 = new LinkLabel(m_siteRoot.host(), open, this);
+    label7->setObjectName(QStringLiteral("Label7"));
+    label7->setGeometry(twipsRect(2880, 1680, 855, 375));
+
+    for (QLabel *link : {static_cast<QLabel *>(label5), static_cast<QLabel *>(label6),
+                         static_cast<QLabel *>(label7)}) {
+        link->setAccessibleName(link->text());
+        link->setAccessibleDescription(QStringLiteral("在浏览器中打开官网"));
+    }
+
+    auto makeButton = [this](const char *name, const char *caption, int left) {
+        auto *button = new QPushButton(QString::fromUtf8(caption), this);
+        button->setObjectName(QString::fromLatin1(name));
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, QColor(255, 128, 128));
+        button->setPalette(palette);
+        button->setAutoDefault(false);
+        button->setGeometry(twipsRect(left, 2040, 1455, 375));
+        return button;
+    };
+    QPushButton *command2 = makeButton("Command2", "稍后提示", 240);
+    QPushButton *command1 = makeButton("Command1", "关闭预警", 2040);
+
+    // Command2_Click: hide only; the next tick shows the window again while a price stays
+    // beyond its threshold.
+    connect(command2, &QPushButton::clicked, this, &QWidget::hide);
+    // Command1_Click: alerts off first, then hide, so no tick can show the window in between.
+    connect(command1, &QPushButton::clicked, this, [this] {
+        emit alertsOffRequested();
+        hide();
+    });
+}
+
+void AlertWindow::showAlert()
+{
+    if (m_placeOnShow) {
+        // Form_Load: place once now from the size known so far, and again when the window
+        // manager has put its frame around the window.
+        m_placeOnShow = false;
+        m_followFrame = true;
+        placeAtBottomRight();
+    }
+    show();
+    raise();
+}
+
+void AlertWindow::setAlert(const QString &code, const QString &name, const QString &price,
+                           const QString &threshold, const QString &thresholdCaption)
+{
+    m_text[0]->setText(code);
+    m_text[1]->setText(name);
+    m_text[2]->setText(price);
+    m_text[3]->setText(threshold);
+    m_label4->setText(thresholdCaption);
+}
+
+void AlertWindow::placeAtBottomRight()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The whole display, not the work area: the window has always ignored panels and task bars.
+    const QRect display = screen->geometry();
+    const QRect outer = frameGeometry();
+    const TwipsPoint topLeft = AlertWindowTopLeft(
+        static_cast<float>(PixelsToTwips(display.width())),
+        static_cast<float>(PixelsToTwips(display.height())),
+        static_cast<float>(PixelsToTwips(outer.width())),
+        static_cast<float>(PixelsToTwips(outer.height())));
+    m_placedOuter = outer.size();
+    // move() positions a window by its frame.
+    move(display.x() + TwipsToPixels(topLeft.left), display.y() + TwipsToPixels(topLeft.top));
+    if (frameGeometry().size() != geometry().size())
+        m_followFrame = false; // placed from the real frame: this was the last time
+}
+
+// The frame's size is only known once the window manager has framed the mapped window; the
+// first placement used the bare client size, so it is redone once, from the real frame. The
+// frame's size never changes when the user moves the window, so a moved window stays put.
+void AlertWindow::followFrame()
+{
+    if (m_followFrame && isVisible() && frameGeometry().size() != m_placedOuter)
+        placeAtBottomRight();
+}
+
+void AlertWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    followFrame();
+}
+
+void AlertWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    followFrame();
+}
+
+// Closing through the frame only hides the window, like 稍后提示; the next alert loads it anew
+// and so places it again at the bottom-right.
+void AlertWindow::closeEvent(QCloseEvent *event)
+{
+    m_placeOnShow = true;
+    m_followFrame = false;
+    QWidget::closeEvent(event);
+}
+
+// Label5_Click, Label6_Click, Label7_Click: the maker's home page in the user's browser; the
+// window and the alert state stay as they are.
+void AlertWindow::openSiteRoot()
+{
+    OpenInBrowser(m_siteRoot);
+}
+
+} // namespace velmora
