@@ -7,6 +7,8 @@
 #include "platform/screenmetrics.h"
 #include "platform/textcodec.h"
 #include "store/watchliststore.h"
+#include "webpanels/announcementstrip.h"
+#include "webpanels/chartviewer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -62,6 +64,7 @@ Form1::Form1(const AppSettings &settings, WatchListFiles &files, QWidget *parent
     buildMenus();
     m_trayController = new TrayController(this); // tray clicks, minimise, close, mn1/12/13/15/16
     new Docking(this, m_timer3);                  // Timer3_Timer: screen-edge docking
+    AttachChartViewer(*this); // mnu23_Click and the chart viewer llq
 }
 
 Form1::~Form1() = default;
@@ -183,6 +186,7 @@ void Form1::load()
         m_model->appendLoaded(entry);
     m_timer1->start();
     m_timer3->start();
+    AttachAnnouncementStrip(*this); // step 5: WebBrowser1 shows the announcement page
     if (loaded.error) {
         const QString file = QString::fromStdString(loaded.error->file);
         const QString reason = QString::fromLocal8Bit(loaded.error->reason.c_str());
