@@ -20,6 +20,13 @@
 #include <QTimer>
 #include <QTreeView>
 
+// The icons are compiled into the static velmora_ui library, whose resource initialiser nothing
+// references, so the linker drops it: without this the window and the tray icon stay blank.
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(velmora);
+}
+
 namespace velmora {
 
 namespace {
@@ -39,6 +46,8 @@ QRect twipsRect(int left, int top, int width, int height)
 
 QIcon AppIcon()
 {
+    static const bool loaded = (initIconResources(), true);
+    Q_UNUSED(loaded);
     QIcon icon;
     icon.addFile(QStringLiteral(":/velmora/icon16.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/velmora/icon32.png"), QSize(32, 32));

@@ -10,6 +10,10 @@
 set -euo pipefail
 velmora="$1"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# Xvfb resets when its first client (the readiness probe) leaves, and a client connecting during
+# the reset fails ("cannot open display"); -noreset keeps openbox and trayer from racing it. The
+# exec keeps the PID that the shared set-up records the server's own.
+Xvfb() { exec /usr/bin/Xvfb "$@" -noreset; }
 shots="${VELMORA_E2E_SHOTS:-/tmp}"
 
 data="$e2e_tmp/data"
@@ -122,7 +126,9 @@ e2e_wait 100 tray_icon || e2e_fail "the tray icon did not embed"
 icon="$(tray_icon)"
 client_pos "$icon"
 [ "$Y" -ge 772 ] || e2e_fail "the tray icon is not in the tray (at $X,$Y)"
-echo "tray icon embedded at $X,$Y"
+colours="$(import -window "$icon" png:- | convert - -format '%k' info:)"
+[ "$colours" -gt 10 ] || e2e_fail "the tray icon is blank ($colours colours)"
+echo "tray icon embedded at $X,$Y, $colours colours"
 win="$(main_window)"
 on_top "$win" && e2e_fail "the window is on top before any tray click"
 

@@ -58,6 +58,7 @@ private slots:
     void init();
     void cleanup();
 
+    void trayIconHasItsImage();
     void trayClicks_data();
     void trayClicks();
     void menuStaysPlainAfterUse();
@@ -161,6 +162,16 @@ void TestTray::bringTo(Start start)
         break;
     }
     QVERIFY(!onTop(m_form.get()));
+}
+
+void TestTray::trayIconHasItsImage()
+{
+    // An icon without its image embeds as an empty square nobody can find in the tray.
+    for (const QSize size : {QSize(16, 16), QSize(22, 22), QSize(32, 32)}) {
+        const QPixmap image = m_form->trayIcon()->icon().pixmap(size);
+        QVERIFY2(!image.isNull(), qPrintable(QStringLiteral("%1 px").arg(size.width())));
+    }
+    QVERIFY(!m_form->windowIcon().pixmap(QSize(16, 16)).isNull());
 }
 
 void TestTray::trayClicks_data()
