@@ -294,7 +294,7 @@ void TestChartViewer::viewerProcessThatCannotStart_data()
     QTest::newRow("not there at all") << QByteArray();
     QTest::newRow("browser engine library missing") << QByteArray("#!/bin/sh\nexit 127\n");
     QTest::newRow("says ready but never listens")
-        << QByteArray("#!/bin/sh\necho ready\nsleep 30\n");
+        << QByteArray("#!/bin/sh\necho ready\nexec sleep 30\n");
 }
 
 void TestChartViewer::viewerProcessThatCannotStart()
