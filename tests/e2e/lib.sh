@@ -36,14 +36,13 @@ e2e_wait() {
 }
 
 e2e_start_desktop() {
-    local n
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then break; fi
-    done
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it is ready, so scripts
+    # running side by side never race for the same one.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$e2e_tmp/display" >/dev/null 2>&1 &
     e2e_pids+=($!)
-    export DISPLAY=":$n"
-    e2e_wait 200 xdpyinfo || e2e_fail "Xvfb did not start on :$n"
+    e2e_wait 200 test -s "$e2e_tmp/display" || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$e2e_tmp/display")"
+    e2e_wait 200 xdpyinfo || e2e_fail "Xvfb did not answer on $DISPLAY"
     openbox >/dev/null 2>&1 &
     e2e_pids+=($!)
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 28 \
