@@ -38,7 +38,9 @@ e2e_wait() {
 e2e_start_desktop() {
     # Xvfb picks a free display itself and writes its number once it is ready, so scripts
     # running side by side never race for the same one.
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$e2e_tmp/display" >/dev/null 2>&1 &
+    # -noreset: Xvfb would otherwise reset when the readiness probe leaves, failing whoever
+    # connects during the reset.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$e2e_tmp/display" >/dev/null 2>&1 &
     e2e_pids+=($!)
     e2e_wait 200 test -s "$e2e_tmp/display" || e2e_fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$e2e_tmp/display")"
