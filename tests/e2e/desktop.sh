@@ -10,10 +10,6 @@
 set -euo pipefail
 velmora="$1"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-# Xvfb resets when its first client (the readiness probe) leaves, and a client connecting during
-# the reset fails ("cannot open display"); -noreset keeps openbox and trayer from racing it. The
-# exec keeps the PID that the shared set-up records the server's own.
-Xvfb() { exec /usr/bin/Xvfb "$@" -noreset; }
 shots="${VELMORA_E2E_SHOTS:-/tmp}"
 
 data="$e2e_tmp/data"
@@ -24,18 +20,7 @@ printf '0\r\n' > "$data/Setting3.ini"
 
 # --- helpers --------------------------------------------------------------------------------
 
-# The tray icon: the program's small window embedded in the tray.
-tray_icon() {
-    local w
-    for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
-        if [ "$WIDTH" -le 32 ] && [ "$HEIGHT" -le 32 ]; then
-            echo "$w"
-            return 0
-        fi
-    done
-    return 1
-}
+tray_icon() { e2e_tray_icon; }
 
 # The open tray menu: an override-redirect window of the program, taller than a tool tip.
 tray_menu() {

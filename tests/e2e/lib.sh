@@ -62,7 +62,15 @@ e2e_main_window() {
     xdotool search --onlyvisible --name '^Velmora  By' | head -n 1
 }
 
-# The tray icon's embedded window.
+# The tray icon: the program's small window embedded in the tray.
 e2e_tray_icon() {
-    xdotool search --onlyvisible --name '^velmora$' 2>/dev/null | head -n 1
+    local w
+    for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        if [ "$WIDTH" -le 32 ] && [ "$HEIGHT" -le 32 ]; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
 }
