@@ -1,3 +1,4 @@
+#include "demo/demoservice.h"
 #include "mainwin/form1.h"
 #include "mainwin/traycontroller.h"
 #include "platform/settings.h"
@@ -11,6 +12,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -47,6 +49,17 @@ int main(int argc, char *argv[])
     velmora::SingleInstance instance(settings.dataDir);
     if (const auto claim = instance.claim(); claim != velmora::SingleInstance::Claim::First)
         return claim == velmora::SingleInstance::Claim::HandedOver ? 0 : 1;
+
+    // Demo mode: the built-in quote service answers quotes, charts and the site alike.
+    std::unique_ptr<velmora::DemoQuoteService> demoService;
+    if (settings.demo) {
+        demoService = std::make_unique<velmora::DemoQuoteService>();
+        if (!demoService->start()) {
+            std::fprintf(stderr, "velmora: %s\n", "无法启动内置演示行情服务（127.0.0.1）。");
+            return 1;
+        }
+        settings.quoteBase = settings.chartBase = settings.siteBase = demoService->baseUrl();
+    }
 
     velmora::WatchListFiles files(settings.dataDir.toStdString());
     velmora::Form1 form(settings, files);

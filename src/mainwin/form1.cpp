@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "platform/screenmetrics.h"
 #include "platform/textcodec.h"
+#include "quotes/quoterefresh.h"
 #include "store/watchliststore.h"
 #include "webpanels/announcementstrip.h"
 #include "webpanels/chartviewer.h"
@@ -74,6 +75,7 @@ Form1::Form1(const AppSettings &settings, WatchListFiles &files, QWidget *parent
     m_trayController = new TrayController(this); // tray clicks, minimise, close, mn1/12/13/15/16
     new Docking(this, m_timer3);                  // Timer3_Timer: screen-edge docking
     AttachChartViewer(*this); // mnu23_Click and the chart viewer llq
+    new QuoteRefresh(*m_model, m_timer1, m_settings.quoteBase, this); // Timer1_Timer, Inet1
 }
 
 Form1::~Form1() = default;

@@ -1,10 +1,12 @@
 #include "mainwin/watchrow.h"
 
+#include "quotes/quotereply.h"
+
 namespace velmora {
 
 RowColour ColourForChange(const std::string &change)
 {
-    return !change.empty() && change.front() == '-' ? RowColour::Blue : RowColour::Red;
+    return IsFall(change) ? RowColour::Blue : RowColour::Red;
 }
 
 } // namespace velmora

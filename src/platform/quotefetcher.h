@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
 #include <cstdint>
+
+class QNetworkReply;
 
 namespace velmora {
 
@@ -12,15 +15,21 @@ namespace velmora {
 struct FetchResult
 {
     bool ok = false;
-    QString body;   // decoded text when ok
-    QString error;  // why it failed, when !ok
-    int status = 0; // HTTP status, 0 when none arrived
+    QString body;       // decoded text when ok
+    QString error;      // why it failed, when !ok
+    int status = 0;     // HTTP status, 0 when none arrived
+    QByteArray charset; // the charset the server named in Content-Type, empty when none
 };
 
 // An asynchronous quote fetcher with its own network access and its own queue. Each of the
 // refresh, the alert monitor and the add dialog owns one, as each owns its transfer control.
-// At most kMaxInFlight requests are on the wire; each is aborted kTimeoutMs after it was sent.
-// A status other than 2xx, or a body over kMaxBodyBytes, is a failure.
+// At most kMaxInFlight requests are on the wire; the rest wait in our own queue, so that time
+// spent waiting for a free connection never counts against a request. Each request is aborted
+// kTimeoutMs after it was sent, by a timer of its own: a server that drips a byte a second
+// never trips a silence timeout, and would otherwise hold the request for ever.
+// A status other than 2xx, or a body over kMaxBodyBytes, is a failure. The body is decoded by
+// the charset the server names, else as UTF-8 when valid, else as GB18030.
+// Nothing but the address is ours to send: no cookie is kept or sent, no credential offered.
 class QuoteFetcher : public QObject
 {
     Q_OBJECT
@@ -35,20 +44,37 @@ public:
     ~QuoteFetcher() override;
 
     // Queues a GET; finished(ticket, ...) follows exactly once unless abortAll() comes first.
+    // It never arrives before fetch() has returned.
     Ticket fetch(const QUrl &url);
     // Drops every queued and outstanding request; none of them reports afterwards.
     void abortAll();
+    // Requests asked for and not yet reported: queued plus on the wire.
     int outstanding() const;
+    // Requests on the wire.
+    int inFlight() const;
 
     // Tests shorten the time limit.
     void setTimeoutMs(int ms);
+    // The benchmark compares with one request at a time.
+    void setMaxInFlight(int count);
 
 signals:
     void finished(velmora::QuoteFetcher::Ticket ticket, const velmora::FetchResult &result);
 
 private:
+    struct Active;
+    void startQueued();
+    void send(const Active &state);
+    void cutShort(QNetworkReply *reply, const QString &why);
+    void complete(QNetworkReply *reply);
+    static QString tooLarge();
+
     struct Private;
     Private *d;
 };
+
+// The charset parameter of a Content-Type value ("text/plain; charset=GBK" -> "GBK"), empty
+// when there is none.
+QByteArray CharsetOf(const QByteArray &contentType);
 
 } // namespace velmora

@@ -1,0 +1,206 @@
+#include "demo/demomarket.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+constexpr double kStepSigma = 0.004;  // about 0.4 % per step
+constexpr double kPullBack = 0.03;    // share of the distance to yesterday's close won back
+constexpr double kLimit = 0.10;       // daily limit either side
+constexpr std::size_t kMaxCodes = 20000; // any code is answered; keep memory bounded
+
+std::uint64_t splitMix(std::uint64_t &state)
+{
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+double uniform(std::uint64_t &state)
+{
+    return static_cast<double>(splitMix(state) >> 11) * 0x1.0p-53;
+}
+
+// Box-Muller by hand: the standard library's distributions differ between implementations,
+// and a seed must give the same prices everywhere.
+double normal(std::uint64_t &state)
+{
+    const double u1 = std::max(uniform(state), 1e-300);
+    const double u2 = uniform(state);
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * M_PI * u2);
+}
+
+std::uint64_t hashOf(std::string_view text)
+{
+    std::uint64_t h = 0xCBF29CE484222325ULL;
+    for (char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 0x100000001B3ULL;
+    }
+    return h;
+}
+
+double cents(double value)
+{
+    return std::round(value * 100.0) / 100.0;
+}
+
+std::string fixed2(double value)
+{
+    std::array<char, 64> buffer{};
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                      std::chars_format::fixed, 2);
+    return ec == std::errc() ? std::string(buffer.data(), end) : std::string("0.00");
+}
+
+std::string cleanCode(std::string_view code)
+{
+    std::string out;
+    for (char c : code) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\'' || c == ',' || byte < 0x20 || byte == 0x7F)
+            continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+double DemoSeries::high() const
+{
+    return *std::max_element(prices.begin(), prices.end());
+}
+
+double DemoSeries::low() const
+{
+    return *std::min_element(prices.begin(), prices.end());
+}
+
+DemoMarket::DemoMarket(std::uint64_t seed, int morningSteps)
+    : m_seed(seed), m_morningSteps(std::max(0, morningSteps))
+{
+}
+
+DemoMarket::State DemoMarket::create(std::string_view code) const
+{
+    State state;
+    state.rng = hashOf(code) ^ m_seed;
+    DemoSeries &s = state.series;
+    s.name = DemoName(code);
+    s.previousClose = cents(3.0 + uniform(state.rng) * 77.0);
+    const double open = s.previousClose * (1.0 + 0.01 * normal(state.rng));
+    s.prices.push_back(std::clamp(cents(open), std::ceil(s.previousClose * (1 - kLimit) * 100) / 100,
+                                  std::floor(s.previousClose * (1 + kLimit) * 100) / 100));
+    for (int i = 0; i < m_morningSteps; ++i)
+        advance(state);
+    state.step = 0;
+    return state;
+}
+
+void DemoMarket::advance(State &state)
+{
+    DemoSeries &s = state.series;
+    const double close = s.previousClose;
+    const double current = s.price();
+    const double r = kStepSigma * normal(state.rng) - kPullBack * (current / close - 1.0);
+    const double lowest = std::ceil(close * (1 - kLimit) * 100) / 100;
+    const double highest = std::floor(close * (1 + kLimit) * 100) / 100;
+    const double next = std::clamp(cents(current * (1.0 + r)), lowest, highest);
+    s.prices.push_back(next);
+    const auto lots = static_cast<std::uint64_t>(20 + uniform(state.rng) * 3000);
+    s.volume += lots;
+    s.turnover += static_cast<double>(lots) * 100.0 * next / 10000.0;
+    ++state.step;
+}
+
+const DemoSeries &DemoMarket::at(std::string_view code, std::int64_t step)
+{
+    auto it = m_states.find(code);
+    if (it == m_states.end()) {
+        if (m_states.size() >= kMaxCodes)
+            m_states.clear();
+        it = m_states.emplace(std::string(code), create(code)).first;
+        // A code first seen late in the session starts from here, not from step 0.
+        it->second.step = step;
+    }
+    State &state = it->second;
+    while (state.step < step)
+        advance(state);
+    return state.series;
+}
+
+std::string DemoName(std::string_view code)
+{
+    static const std::pair<std::string_view, std::string_view> kNames[] = {
+        {"600000", "岚溪科技"}, {"600036", "鹭汀电力"}, {"000001", "杉屿医药"},
+        {"000002", "澄湾银行"}, {"600519", "翠岑地产"}, {"601318", "松潮酒业"},
+        {"000858", "星篁通信"}, {"300750", "远舟航运"},
+    };
+    for (const auto &[known, name] : kNames) {
+        if (code == known)
+            return std::string(name);
+    }
+    std::string tail;
+    for (auto it = code.rbegin(); it != code.rend() && tail.size() < 4; ++it) {
+        const char c = *it;
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+            tail.insert(tail.begin(), c);
+    }
+    return "演示" + (tail.empty() ? std::string("股份") : tail);
+}
+
+std::string FormatPrice(double value)
+{
+    return fixed2(value);
+}
+
+std::string DemoChangePercent(const DemoSeries &series)
+{
+    const double percent = (series.price() - series.previousClose) / series.previousClose * 100.0;
+    // Rounded to zero is no change at all: "-0.00%" would paint an unchanged stock as falling.
+    if (std::fabs(percent) < 0.005)
+        return "0.00%";
+    return fixed2(percent) + "%";
+}
+
+std::string DemoReply(std::string_view code, const DemoSeries &series, std::string_view date,
+                      std::string_view time)
+{
+    const std::string clean = cleanCode(code);
+    const double change = series.price() - series.previousClose;
+    const std::string fields[] = {
+        "cn_" + clean,
+        clean,
+        series.name,
+        FormatPrice(series.price()),
+        DemoChangePercent(series),
+        std::fabs(change) < 0.005 ? std::string("0.00") : FormatPrice(change),
+        FormatPrice(series.open()),
+        FormatPrice(series.previousClose),
+        std::to_string(series.volume),
+        FormatPrice(series.turnover),
+        std::string(time),
+        FormatPrice(series.high()),
+        FormatPrice(series.low()),
+        std::string(date),
+    };
+    std::string reply;
+    for (const auto &field : fields) {
+        if (!reply.empty())
+            reply += ',';
+        reply += '\'';
+        reply += field;
+        reply += '\'';
+    }
+    return reply;
+}
+
+} // namespace velmora

@@ -1,0 +1,245 @@
+#include "platform/quotefetcher.h"
+
+#include "platform/textcodec.h"
+
+#include <QDeadlineTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace velmora {
+
+QByteArray CharsetOf(const QByteArray &contentType)
+{
+    const QList<QByteArray> parts = contentType.split(';');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QByteArray part = parts.at(i).trimmed();
+        const qsizetype eq = part.indexOf('=');
+        if (eq < 0 || part.left(eq).trimmed().toLower() != "charset")
+            continue;
+        QByteArray value = part.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
+namespace {
+constexpr int kMaxResends = 3;
+} // namespace
+
+struct QuoteFetcher::Active
+{
+    Ticket ticket;
+    QUrl url;
+    QDeadlineTimer deadline; // from the first sending, kept across resends
+    int resends = 0;
+    bool sent = false; // the request went out on a connection
+    QString failure; // set when we cut the transfer short ourselves
+};
+
+struct QuoteFetcher::Private
+{
+    struct Queued
+    {
+        Ticket ticket;
+        QUrl url;
+    };
+
+    QNetworkAccessManager *network = nullptr;
+    std::deque<Queued> queue;
+    std::unordered_map<QNetworkReply *, Active> active;
+    // Tickets refused before going on the wire; their failure is reported from the event loop
+    // so that it never arrives inside fetch().
+    std::unordered_set<Ticket> refused;
+    Ticket nextTicket = 1;
+    int timeoutMs = kTimeoutMs;
+    int maxInFlight = kMaxInFlight;
+};
+
+QuoteFetcher::QuoteFetcher(QObject *parent) : QObject(parent), d(new Private)
+{
+    d->network = new QNetworkAccessManager(this);
+}
+
+QuoteFetcher::~QuoteFetcher()
+{
+    abortAll();
+    delete d;
+}
+
+QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url)
+{
+    const Ticket ticket = d->nextTicket++;
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        // Only web addresses: a file: or data: address must never be read as a quote.
+        d->refused.insert(ticket);
+        QMetaObject::invokeMethod(
+            this,
+            [this, ticket] {
+                if (d->refused.erase(ticket) == 0)
+                    return; // abortAll() came first
+                FetchResult result;
+                result.error = QStringLiteral("地址无效");
+                emit finished(ticket, result);
+            },
+            Qt::QueuedConnection);
+        return ticket;
+    }
+    d->queue.push_back({ticket, url});
+    startQueued();
+    return ticket;
+}
+
+void QuoteFetcher::startQueued()
+{
+    while (static_cast<int>(d->active.size()) < d->maxInFlight && !d->queue.empty()) {
+        const Private::Queued next = d->queue.front();
+        d->queue.pop_front();
+        // The clock starts now that the request goes on the wire, not when it was queued.
+        send({next.ticket, next.url, QDeadlineTimer(d->timeoutMs), 0, false, {}});
+    }
+}
+
+void QuoteFetcher::send(const Active &state)
+{
+    QNetworkRequest request(state.url);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
+    QNetworkReply *reply = d->network->get(request);
+    d->active.emplace(reply, state);
+
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, reply] {
+        cutShort(reply, QStringLiteral("超时：%1 秒内没有收到完整回复").arg(d->timeoutMs / 1000.0));
+    });
+    timer->start(std::max<qint64>(0, state.deadline.remainingTime()));
+
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > kMaxBodyBytes)
+            cutShort(reply, tooLarge());
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [this, reply](qint64 received, qint64 total) {
+                if (received > kMaxBodyBytes || total > kMaxBodyBytes)
+                    cutShort(reply, tooLarge());
+            });
+    // A body without a length announces nothing; watch what has piled up.
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        if (reply->bytesAvailable() > kMaxBodyBytes)
+            cutShort(reply, tooLarge());
+    });
+    connect(reply, &QNetworkReply::requestSent, this, [this, reply] {
+        if (const auto it = d->active.find(reply); it != d->active.end())
+            it->second.sent = true;
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { complete(reply); });
+}
+
+QString QuoteFetcher::tooLarge()
+{
+    return QStringLiteral("回复超过 %1 字节").arg(kMaxBodyBytes);
+}
+
+void QuoteFetcher::cutShort(QNetworkReply *reply, const QString &why)
+{
+    const auto it = d->active.find(reply);
+    if (it == d->active.end() || !it->second.failure.isEmpty())
+        return;
+    it->second.failure = why;
+    reply->abort(); // finished() follows and reports the failure set above
+}
+
+void QuoteFetcher::complete(QNetworkReply *reply)
+{
+    const auto it = d->active.find(reply);
+    if (it == d->active.end())
+        return;
+    Active done = it->second;
+    d->active.erase(it);
+    reply->disconnect(this);
+    reply->deleteLater();
+
+    FetchResult result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // When one connection to a host is closed on a request, the network layer also fails, with
+    // the same error, the requests to that host still waiting for a connection of their own,
+    // though they never went out. Those are sent again (within their own time limit), or one
+    // row's broken answer would blank its neighbours. A request that did go out is not.
+    if (done.failure.isEmpty() && !done.sent && result.status == 0 &&
+        reply->error() == QNetworkReply::RemoteHostClosedError && done.resends < kMaxResends &&
+        !done.deadline.hasExpired()) {
+        ++done.resends;
+        send(done);
+        return;
+    }
+    result.charset = CharsetOf(reply->rawHeader("Content-Type"));
+    if (!done.failure.isEmpty()) {
+        result.error = done.failure;
+    } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
+        result.error = QStringLiteral("服务器回复状态 %1").arg(result.status);
+    } else if (reply->error() != QNetworkReply::NoError) {
+        result.error = reply->errorString();
+    } else if (result.status == 0) {
+        result.error = QStringLiteral("没有收到回复状态");
+    } else {
+        const QByteArray bytes = reply->readAll();
+        if (bytes.size() > kMaxBodyBytes) {
+            result.error = tooLarge();
+        } else {
+            result.ok = true;
+            result.body = DecodeText(bytes, result.charset);
+        }
+    }
+    startQueued();
+    emit finished(done.ticket, result);
+}
+
+void QuoteFetcher::abortAll()
+{
+    d->queue.clear();
+    d->refused.clear();
+    auto active = std::move(d->active);
+    d->active.clear();
+    for (auto &[reply, state] : active) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+int QuoteFetcher::outstanding() const
+{
+    return static_cast<int>(d->queue.size() + d->active.size() + d->refused.size());
+}
+
+int QuoteFetcher::inFlight() const
+{
+    return static_cast<int>(d->active.size());
+}
+
+void QuoteFetcher::setTimeoutMs(int ms)
+{
+    d->timeoutMs = ms;
+}
+
+void QuoteFetcher::setMaxInFlight(int count)
+{
+    d->maxInFlight = std::max(1, count);
+    startQueued();
+}
+
+} // namespace velmora

@@ -1,0 +1,93 @@
+#include "quotes/quotereply.h"
+
+#include <array>
+
+namespace velmora {
+
+namespace {
+
+std::string withoutQuotes(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (char c : field) {
+        if (c != '\'')
+            out.push_back(c);
+    }
+    return out;
+}
+
+bool isUnreserved(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+} // namespace
+
+QuoteReply ParseQuoteReply(std::string_view reply)
+{
+    QuoteReply out;
+    if (reply.empty())
+        return out;
+
+    struct Wanted
+    {
+        std::size_t number;
+        std::optional<std::string> QuoteReply::*member;
+    };
+    static constexpr std::array<Wanted, 5> kWanted = {{{2, &QuoteReply::name},
+                                                      {3, &QuoteReply::price},
+                                                      {4, &QuoteReply::change},
+                                                      {11, &QuoteReply::high},
+                                                      {12, &QuoteReply::low}}};
+    std::size_t number = 0;
+    std::size_t start = 0;
+    std::size_t next = 0; // index into kWanted
+    while (next < kWanted.size()) {
+        const std::size_t comma = reply.find(',', start);
+        const std::size_t end = comma == std::string_view::npos ? reply.size() : comma;
+        if (number == kWanted[next].number) {
+            out.*kWanted[next].member = withoutQuotes(reply.substr(start, end - start));
+            ++next;
+        }
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+        ++number;
+    }
+    return out;
+}
+
+bool IsFall(std::string_view change)
+{
+    return !change.empty() && change.front() == '-';
+}
+
+std::string PercentEncodeCode(std::string_view code)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(code.size());
+    for (char c : code) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isUnreserved(byte)) {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 0x0F]);
+        }
+    }
+    return out;
+}
+
+std::string BuildQuoteUrl(std::string_view base, std::string_view code)
+{
+    std::string url(base);
+    url += "/msq?cn_";
+    url += PercentEncodeCode(code);
+    return url;
+}
+
+} // namespace velmora

@@ -1,0 +1,261 @@
+#include "demo/demomarket.h"
+#include "demo/demopages.h"
+#include "demo/demoservice.h"
+#include "platform/quotefetcher.h"
+#include "quotes/quotereply.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+using namespace velmora;
+
+Q_DECLARE_METATYPE(velmora::DemoFault)
+
+namespace {
+
+FetchResult fetchOnce(QuoteFetcher &fetcher, const QUrl &url)
+{
+    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    const auto ticket = fetcher.fetch(url);
+    if (!spy.wait(10000))
+        return {false, {}, QStringLiteral("<no result>"), -1, {}};
+    const auto args = spy.takeFirst();
+    if (args.at(0).value<QuoteFetcher::Ticket>() != ticket)
+        return {false, {}, QStringLiteral("<another ticket>"), -1, {}};
+    return args.at(1).value<FetchResult>();
+}
+
+QUrl at(const DemoQuoteService &service, const char *encodedPathAndQuery)
+{
+    return QUrl::fromEncoded(service.baseUrl().toEncoded() + encodedPathAndQuery);
+}
+
+int fieldCount(const std::string &reply)
+{
+    return static_cast<int>(std::count(reply.begin(), reply.end(), ',')) + 1;
+}
+
+} // namespace
+
+class TestDemoService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameSeedSamePrices();
+    void walkStaysWithinTheDay_data();
+    void walkStaysWithinTheDay();
+    void replyLayout_data();
+    void replyLayout();
+    void pages_data();
+    void pages();
+    void chartEscapesTheCode();
+    void faults_data();
+    void faults();
+    void latencyAndClientsThatLeave();
+};
+
+void TestDemoService::sameSeedSamePrices()
+{
+    DemoMarket a(7), b(7), c(8);
+    for (const char *code : {"600000", "000001", "999999"}) {
+        QCOMPARE(a.at(code, 50).prices, b.at(code, 50).prices);
+        QVERIFY(a.at(code, 50).prices != c.at(code, 50).prices);
+    }
+    // Steps only move forward: asking for an earlier step keeps the later series.
+    const auto later = a.at("600000", 60).prices;
+    QCOMPARE(a.at("600000", 10).prices, later);
+}
+
+void TestDemoService::walkStaysWithinTheDay_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    for (const char *code : {"600000", "600036", "000001", "300750", "123456", "abc"})
+        QTest::newRow(code) << QByteArray(code);
+}
+
+void TestDemoService::walkStaysWithinTheDay()
+{
+    QFETCH(QByteArray, code);
+    DemoMarket market(20240603);
+    int falls = 0, rises = 0;
+    for (int step = 0; step <= 3000; ++step) {
+        const DemoSeries &s = market.at(code.toStdString(), step);
+        const double price = s.price();
+        QVERIFY(s.low() <= price && price <= s.high());
+        QVERIFY(s.low() <= s.open() && s.open() <= s.high());
+        QVERIFY(price >= s.previousClose * 0.9 - 0.005 && price <= s.previousClose * 1.1 + 0.005);
+        QVERIFY(price > 0);
+        QCOMPARE(std::round(price * 100) / 100, price);
+        const std::string change = DemoChangePercent(s);
+        if (IsFall(change))
+            ++falls;
+        else if (change != "0.00%")
+            ++rises;
+        // The sign of the change agrees with the price against yesterday's close.
+        QVERIFY2(IsFall(change) == (price < s.previousClose - 0.00005) ||
+                     change == "0.00%",
+                 change.c_str());
+    }
+    QVERIFY2(falls > 100 && rises > 100,
+             qPrintable(QStringLiteral("falls %1, rises %2").arg(falls).arg(rises)));
+}
+
+void TestDemoService::replyLayout_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("listed made-up name") << QByteArray("600000") << QStringLiteral("岚溪科技");
+    QTest::newRow("another listed one") << QByteArray("000001") << QStringLiteral("杉屿医药");
+    QTest::newRow("synthetic name") << QByteArray("123456") << QStringLiteral("演示3456");
+    QTest::newRow("short code") << QByteArray("42") << QStringLiteral("演示42");
+    QTest::newRow("code with trailing blank")
+        << QByteArray("600000 ") << QStringLiteral("演示0000");
+    QTest::newRow("comma, quote and CR LF cannot shift the fields")
+        << QByteArray("6,0'0\r\n1") << QStringLiteral("演示6001");
+    QTest::newRow("Chinese code") << QByteArray("中文") << QStringLiteral("演示股份");
+}
+
+void TestDemoService::replyLayout()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(QString, name);
+    DemoMarket market(1);
+    const DemoSeries &s = market.at(code.toStdString(), 5);
+    const std::string reply = DemoReply(code.toStdString(), s, "2024-06-03", "10:31:00");
+    QCOMPARE(fieldCount(reply), 14);
+    const QuoteReply parsed = ParseQuoteReply(reply);
+    QCOMPARE(QString::fromStdString(*parsed.name), name);
+    QCOMPARE(*parsed.price, FormatPrice(s.price()));
+    QCOMPARE(*parsed.change, DemoChangePercent(s));
+    QCOMPARE(*parsed.high, FormatPrice(s.high()));
+    QCOMPARE(*parsed.low, FormatPrice(s.low()));
+}
+
+void TestDemoService::pages_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QString>("contains");
+
+    QTest::newRow("quote") << QByteArray("/msq?cn_600000") << 200 << QByteArray("GBK")
+                           << QStringLiteral("'岚溪科技'");
+    QTest::newRow("quote of a percent-encoded code")
+        << QByteArray("/msq?cn_%E4%B8%AD") << 200 << QByteArray("GBK") << QStringLiteral("'中'");
+    QTest::newRow("announcement") << QByteArray("/gonggao.htm") << 200 << QByteArray("GBK")
+                                  << QStringLiteral("演示");
+    QTest::newRow("home page") << QByteArray("/") << 200 << QByteArray("utf-8")
+                               << QStringLiteral("演示");
+    QTest::newRow("membership page") << QByteArray("/huiyuan/") << 200 << QByteArray("utf-8")
+                                     << QStringLiteral("会员服务（演示）");
+    QTest::newRow("chart") << QByteArray("/cn/600000/index_kp.shtml") << 200 << QByteArray("GBK")
+                           << QStringLiteral("<polyline");
+    QTest::newRow("unknown page") << QByteArray("/nothing.htm") << 404 << QByteArray()
+                                  << QString();
+    QTest::newRow("quote address without the prefix")
+        << QByteArray("/msq?600000") << 404 << QByteArray() << QString();
+}
+
+void TestDemoService::pages()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(int, status);
+    QFETCH(QByteArray, charset);
+    QFETCH(QString, contains);
+
+    DemoQuoteService service;
+    QVERIFY(service.start());
+    QCOMPARE(service.baseUrl().host(), QStringLiteral("127.0.0.1"));
+    QuoteFetcher fetcher;
+    const FetchResult result = fetchOnce(fetcher, at(service, path.constData()));
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.ok, status == 200);
+    if (result.ok) {
+        QCOMPARE(result.charset, charset);
+        QVERIFY2(result.body.contains(contains), qPrintable(result.body.left(300)));
+    }
+}
+
+void TestDemoService::chartEscapesTheCode()
+{
+    DemoQuoteService service({1, 0, 1000000});
+    QVERIFY(service.start());
+    QuoteFetcher fetcher;
+    const FetchResult chart =
+        fetchOnce(fetcher, at(service, "/cn/%3Cb%3E%22x/index_kp.shtml"));
+    QVERIFY(chart.ok);
+    QVERIFY(chart.body.contains(QStringLiteral("&lt;b&gt;&quot;x")));
+    QVERIFY(!chart.body.contains(QStringLiteral("<b>")));
+
+    // The chart and the quote come from the same series.
+    const FetchResult quote = fetchOnce(fetcher, at(service, "/msq?cn_600036"));
+    const FetchResult page = fetchOnce(fetcher, at(service, "/cn/600036/index_kp.shtml"));
+    QVERIFY(quote.ok && page.ok);
+    const QuoteReply parsed = ParseQuoteReply(quote.body.toStdString());
+    QVERIFY2(page.body.contains(QStringLiteral("现价 ") + QString::fromStdString(*parsed.price)),
+             qPrintable(page.body.left(400)));
+    QVERIFY(page.body.contains(QString::fromStdString(*parsed.name)));
+}
+
+void TestDemoService::faults_data()
+{
+    QTest::addColumn<DemoFault>("fault");
+    QTest::addColumn<bool>("everyCode");
+    QTest::newRow("500 for one code") << DemoFault::ServerError << false;
+    QTest::newRow("one code hangs") << DemoFault::Hang << false;
+    QTest::newRow("every code hangs") << DemoFault::Hang << true;
+}
+
+void TestDemoService::faults()
+{
+    QFETCH(DemoFault, fault);
+    QFETCH(bool, everyCode);
+
+    DemoQuoteService service;
+    QVERIFY(service.start());
+    if (everyCode)
+        service.setFaultForEveryCode(fault);
+    else
+        service.setFault("600000", fault);
+    QuoteFetcher fetcher;
+    fetcher.setTimeoutMs(300);
+
+    const FetchResult bad = fetchOnce(fetcher, at(service, "/msq?cn_600000"));
+    QVERIFY(!bad.ok);
+    QVERIFY(bad.body.isEmpty());
+    const FetchResult other = fetchOnce(fetcher, at(service, "/msq?cn_600036"));
+    QCOMPARE(other.ok, !everyCode);
+    QCOMPARE(service.quoteRequests(), 2);
+
+    service.setFault("600000", DemoFault::None);
+    service.setFaultForEveryCode(DemoFault::None);
+    QVERIFY(fetchOnce(fetcher, at(service, "/msq?cn_600000")).ok);
+}
+
+void TestDemoService::latencyAndClientsThatLeave()
+{
+    DemoQuoteService service;
+    QVERIFY(service.start());
+    service.setLatencyMs(150);
+    {
+        // Clients that give up before the delayed answer: the service must not write to
+        // their closed connections.
+        QuoteFetcher impatient;
+        for (int i = 0; i < 6; ++i)
+            impatient.fetch(at(service, "/msq?cn_600000"));
+        QTRY_COMPARE(service.quoteRequests(), 6);
+        impatient.abortAll();
+    }
+    QTest::qWait(300);
+    QuoteFetcher fetcher;
+    const FetchResult late = fetchOnce(fetcher, at(service, "/msq?cn_000001"));
+    QVERIFY(late.ok);
+    QCOMPARE(QString::fromStdString(*ParseQuoteReply(late.body.toStdString()).name),
+             QStringLiteral("杉屿医药"));
+}
+
+QTEST_GUILESS_MAIN(TestDemoService)
+#include "test_demoservice.moc"
