@@ -1,5 +1,6 @@
 #include "mainwin/form1.h"
 
+#include "alerts/alertmonitor.h"
 #include "mainwin/docking.h"
 #include "mainwin/traycontroller.h"
 #include "mainwin/watchlistmodel.h"
@@ -76,6 +77,7 @@ Form1::Form1(const AppSettings &settings, WatchListFiles &files, QWidget *parent
     new Docking(this, m_timer3);                  // Timer3_Timer: screen-edge docking
     AttachChartViewer(*this); // mnu23_Click and the chart viewer llq
     new QuoteRefresh(*m_model, m_timer1, m_settings.quoteBase, this); // Timer1_Timer, Inet1
+    new AlertMonitor(this); // Timer2_Timer, mn19/mn20, Inet2 and the alert window tx
 }
 
 Form1::~Form1() = default;
