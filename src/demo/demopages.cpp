@@ -7,9 +7,13 @@ namespace velmora {
 
 namespace {
 
-std::string page(std::string_view title, std::string_view body)
+// charset names the encoding the service sends the page in; the <meta> must agree with the
+// header, or a reader that trusts the <meta> shows garbage.
+std::string page(std::string_view title, std::string_view body, std::string_view charset)
 {
-    std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>";
+    std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"";
+    html += charset;
+    html += "\"><title>";
     html += title;
     html += "</title></head>\n<body>";
     html += body;
@@ -57,7 +61,8 @@ std::string DemoAnnouncementPage()
 {
     return page("公告",
                 "<p style=\"margin:2px;font-size:12px\">【演示】当前为程序内置的演示行情服务：所有价格都是"
-                "随机模拟的，与真实市场无关，仅供试用。</p>");
+                "随机模拟的，与真实市场无关，仅供试用。</p>",
+                "gbk");
 }
 
 std::string DemoHomePage()
@@ -65,7 +70,8 @@ std::string DemoHomePage()
     return page("Velmora 演示站点",
                 "<h1>Velmora 演示站点</h1>"
                 "<p>这是程序内置的演示网站，行情数据均为模拟，仅供试用。</p>"
-                "<p><a href=\"/huiyuan/\">会员服务</a> · <a href=\"/gonggao.htm\">公告</a></p>");
+                "<p><a href=\"/huiyuan/\">会员服务</a> · <a href=\"/gonggao.htm\">公告</a></p>",
+                "utf-8");
 }
 
 std::string DemoMembershipPage()
@@ -73,7 +79,8 @@ std::string DemoMembershipPage()
     return page("会员服务（演示）",
                 "<h1>会员服务（演示）</h1>"
                 "<p>演示模式下没有会员服务。连接真实行情服务后，这里显示服务商的会员页面。</p>"
-                "<p><a href=\"/\">返回首页</a></p>");
+                "<p><a href=\"/\">返回首页</a></p>",
+                "utf-8");
 }
 
 std::string DemoChartPage(std::string_view code, const DemoSeries &series)
@@ -126,7 +133,7 @@ std::string DemoChartPage(std::string_view code, const DemoSeries &series)
     }
     body += "<polyline fill=\"none\" stroke=\"" + std::string(colour) +
             "\" stroke-width=\"1.5\" points=\"" + points + "\"/>\n</svg>";
-    return page(title, body);
+    return page(title, body, "gbk");
 }
 
 } // namespace velmora

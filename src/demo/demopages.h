@@ -10,6 +10,9 @@ namespace velmora {
 // The web pages of the built-in demo service, as UTF-8 HTML. Each says plainly that it belongs
 // to a demonstration, so nobody takes the simulated prices for real ones.
 
+// The announcement and the chart are sent as GBK, the two site pages as UTF-8; each page's
+// <meta> names the same charset as the header.
+
 // "/gonggao.htm": one short line for the strip at the bottom of the main window.
 std::string DemoAnnouncementPage();
 // "/": the maker's home page.

@@ -176,6 +176,13 @@ void TestDemoService::pages()
     if (result.ok) {
         QCOMPARE(result.charset, charset);
         QVERIFY2(result.body.contains(contains), qPrintable(result.body.left(300)));
+        // A page's <meta> agrees with the header, for readers that go by the <meta>.
+        if (result.body.startsWith(QStringLiteral("<!DOCTYPE"))) {
+            const QString meta = QStringLiteral("<meta charset=\"%1\">")
+                                     .arg(QString::fromLatin1(charset));
+            QVERIFY2(result.body.contains(meta, Qt::CaseInsensitive),
+                     qPrintable(result.body.left(120)));
+        }
     }
 }
 
