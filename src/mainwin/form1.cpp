@@ -2,6 +2,7 @@
 
 #include "alerts/alertmonitor.h"
 #include "mainwin/docking.h"
+#include "mainwin/listcommands.h"
 #include "mainwin/traycontroller.h"
 #include "mainwin/watchlistmodel.h"
 #include "platform/messages.h"
@@ -75,6 +76,7 @@ Form1::Form1(const AppSettings &settings, WatchListFiles &files, QWidget *parent
     buildMenus();
     m_trayController = new TrayController(this); // tray clicks, minimise, close, mn1/12/13/15/16
     new Docking(this, m_timer3);                  // Timer3_Timer: screen-edge docking
+    new ListCommands(*this); // mnu2, mnu21, mnu22, mn17 and frmAdd
     AttachChartViewer(*this); // mnu23_Click and the chart viewer llq
     new QuoteRefresh(*m_model, m_timer1, m_settings.quoteBase, this); // Timer1_Timer, Inet1
     new AlertMonitor(this); // Timer2_Timer, mn19/mn20, Inet2 and the alert window tx
