@@ -98,8 +98,10 @@ AnnouncementStrip::AnnouncementStrip(QTextBrowser *strip, QAbstractItemView *lis
     });
 
     // ListView1_Click: every left click on the list, on a row or on the empty space below.
-    if (m_list)
-        m_list->viewport()->installEventFilter(this);
+    if (m_list) {
+        m_viewport = m_list->viewport();
+        m_viewport->installEventFilter(this);
+    }
 }
 
 AnnouncementStrip::~AnnouncementStrip()
@@ -110,7 +112,9 @@ AnnouncementStrip::~AnnouncementStrip()
 
 bool AnnouncementStrip::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_list && watched == m_list->viewport()) {
+    // Compared by the pointer kept at start: while the main window is being torn down the list
+    // may already be half destroyed, and asking it for its viewport then is undefined.
+    if (m_viewport && watched == m_viewport) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_leftPressed = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
         } else if (event->type() == QEvent::MouseButtonDblClick) {

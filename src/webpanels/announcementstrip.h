@@ -68,6 +68,7 @@ private:
 
     QPointer<QTextBrowser> m_strip;
     QPointer<QAbstractItemView> m_list;
+    QPointer<QWidget> m_viewport;
     QUrl m_page;
     QPointer<StripDocument> m_document; // belongs to the strip, which may go first
     QNetworkAccessManager *m_network;
