@@ -8,7 +8,8 @@ run_pkgs=(cmake ninja-build g++ ccache pkg-config
           qt6-httpserver-dev qt6-websockets-dev qt6-webengine-dev
           fonts-wqy-microhei)
 test_pkgs=(xvfb openbox trayer xdotool x11-utils imagemagick
-           clang libclang-rt-14-dev llvm locales procps psmisc dpkg-dev file)
+           clang libclang-rt-14-dev llvm locales procps psmisc dpkg-dev file
+           desktop-file-utils appstream)
 
 case "${1:-run}" in
     run) wanted=("${run_pkgs[@]}") ;;
