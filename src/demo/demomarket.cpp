@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 namespace velmora {
 
@@ -33,7 +34,7 @@ double normal(std::uint64_t &state)
 {
     const double u1 = std::max(uniform(state), 1e-300);
     const double u2 = uniform(state);
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * M_PI * u2);
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
 }
 
 std::uint64_t hashOf(std::string_view text)

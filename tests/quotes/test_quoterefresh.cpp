@@ -161,12 +161,7 @@ void TestQuoteRefresh::writesWhatTheReplySays_data()
     QTest::newRow("GBK without charset still reads Chinese")
         << Behaviour::GbkNoCharset << example
         << QStringList{"示例股份", "10.50", "10.80", "10.21", "-1.23%"} << RowColour::Blue;
-    QTest::newRow("500 page: empty and red")
-        << Behaviour::ServerError << example << kEmpty << RowColour::Red;
-    QTest::newRow("reset: empty and red") << Behaviour::Reset << example << kEmpty << RowColour::Red;
     QTest::newRow("5 MiB: empty and red") << Behaviour::Huge << example << kEmpty << RowColour::Red;
-    QTest::newRow("hanging until the time limit: empty and red")
-        << Behaviour::Hang << example << kEmpty << RowColour::Red;
 }
 
 void TestQuoteRefresh::writesWhatTheReplySays()
