@@ -314,8 +314,11 @@ void TestWatchListStore::failedChangeLeavesFilesAsBefore()
     FaultyFileSystem faulty;
     faulty.failWriteOf = injectedWriteFault.toStdString();
 
-    const auto error = appending ? AppendWatchEntry(root, {"600519", "5", "6"}, faulty)
-                                 : RewriteWatchFiles(root, {{"600001", "2", "4"}}, faulty);
+    std::optional<StoreError> error;
+    if (appending)
+        error = AppendWatchEntry(root, {"600519", "5", "6"}, faulty);
+    else
+        error = RewriteWatchFiles(root, {{"600001", "2", "4"}}, faulty);
     QVERIFY(error);
     QCOMPARE(QString::fromStdString(error->file), reportedFile);
     QVERIFY(!error->reason.empty());
