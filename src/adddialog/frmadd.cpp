@@ -4,6 +4,8 @@
 #include "mainwin/form1.h"
 #include "mainwin/storefailure.h"
 #include "mainwin/watchlistmodel.h"
+#include "platform/fonts.h"
+#include "platform/linklabel.h"
 #include "platform/messages.h"
 #include "platform/openurl.h"
 #include "platform/screenmetrics.h"
@@ -22,19 +24,16 @@ namespace velmora {
 
 namespace {
 
-QRect twipsRect(int left, int top, int width, int height)
+template <typename Label>
+Label *makeLabel(QWidget *parent, const char *name, const QString &text, QRect rect,
+                 std::optional<double> pointSize)
 {
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                 TwipsToPixels(height));
-}
-
-// The dialog's type face; where it is not installed, fontconfig picks the nearest Chinese face.
-QFont songTi(double pointSize)
-{
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    return font;
+    auto *label = new Label(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(rect);
+    if (pointSize)
+        label->setFont(SongTiFont(*pointSize));
+    return label;
 }
 
 const QString kTakeProfitPlaceholder = QStringLiteral("现价的5%");
@@ -56,58 +55,56 @@ FrmAdd::FrmAdd(Form1 &form) : QWidget(nullptr, Qt::Dialog), m_form(&form)
 FrmAdd::~FrmAdd()
 {
     // Children are destroyed after this body; none of their last events may reach us.
-    for (QObject *watched : std::initializer_list<QObject *>{m_text1, m_command1, m_label5,
-                                                             m_label6, m_label7})
+    for (QObject *watched : std::initializer_list<QObject *>{m_text1, m_command1})
         watched->removeEventFilter(this);
 }
 
 void FrmAdd::buildControls()
 {
-    auto makeLabel = [this](const char *name, const QString &text, QRect rect,
-                            std::optional<double> pointSize) {
-        auto *label = new QLabel(text, this);
-        label->setObjectName(QString::fromLatin1(name));
-        label->setGeometry(rect);
-        if (pointSize)
-            label->setFont(songTi(*pointSize));
-        return label;
-    };
     auto makeText = [this](const char *name, const QString &text, QRect rect, double pointSize) {
         auto *edit = new QLineEdit(text, this);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setGeometry(rect);
-        edit->setFont(songTi(pointSize));
+        edit->setFont(SongTiFont(pointSize));
         return edit;
     };
 
-    m_label1 = makeLabel("Label1", QStringLiteral("股票编号："), twipsRect(120, 120, 1455, 255), 12);
-    m_text1 = makeText("Text1", QString(), twipsRect(1320, 120, 1695, 375), 14.25);
-    m_text2 = makeText("Text2", QString(), twipsRect(1320, 600, 1695, 375), 12);
-    m_label2 = makeLabel("Label2", QStringLiteral("股票名称："), twipsRect(120, 600, 1455, 255), 12);
+    m_label1 = makeLabel<QLabel>(this, "Label1", QStringLiteral("股票编号："),
+                                 TwipsRect(120, 120, 1455, 255), 12);
+    m_text1 = makeText("Text1", QString(), TwipsRect(1320, 120, 1695, 375), 14.25);
+    m_text2 = makeText("Text2", QString(), TwipsRect(1320, 600, 1695, 375), 12);
+    m_label2 = makeLabel<QLabel>(this, "Label2", QStringLiteral("股票名称："),
+                                 TwipsRect(120, 600, 1455, 255), 12);
 
     m_command1 = new QPushButton(QStringLiteral("添加股票"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(twipsRect(480, 2040, 2655, 375));
-    m_command1->setFont(songTi(12));
+    m_command1->setGeometry(TwipsRect(480, 2040, 2655, 375));
+    m_command1->setFont(SongTiFont(12));
     QPalette buttonPalette = m_command1->palette();
     buttonPalette.setColor(QPalette::Button, QColor(255, 128, 128));
     m_command1->setPalette(buttonPalette);
     m_command1->setAutoFillBackground(true);
 
-    m_label3 = makeLabel("Label3", QStringLiteral("止盈价："), twipsRect(120, 1080, 1095, 255), 12);
-    m_label4 = makeLabel("Label4", QStringLiteral("止损价："), twipsRect(120, 1560, 1095, 255), 12);
-    m_text4 = makeText("Text4", kTakeProfitPlaceholder, twipsRect(1320, 1080, 1695, 375), 14.25);
-    m_text5 = makeText("Text5", kStopLossPlaceholder, twipsRect(1320, 1560, 1695, 375), 14.25);
+    m_label3 = makeLabel<QLabel>(this, "Label3", QStringLiteral("止盈价："),
+                                 TwipsRect(120, 1080, 1095, 255), 12);
+    m_label4 = makeLabel<QLabel>(this, "Label4", QStringLiteral("止损价："),
+                                 TwipsRect(120, 1560, 1095, 255), 12);
+    m_text4 = makeText("Text4", kTakeProfitPlaceholder, TwipsRect(1320, 1080, 1695, 375), 14.25);
+    m_text5 = makeText("Text5", kStopLossPlaceholder, TwipsRect(1320, 1560, 1695, 375), 14.25);
 
-    m_label5 = makeLabel("Label5", QStringLiteral("Tesquin"), twipsRect(3120, 240, 735, 255), 10.5);
-    m_label6 = makeLabel("Label6", QStringLiteral("Orlentis最新传闻实时解盘大盘预测个股点评"),
-                         twipsRect(3120, 600, 735, 1095), std::nullopt);
+    m_label5 = makeLabel<LinkLabel>(this, "Label5", QStringLiteral("Tesquin"),
+                                    TwipsRect(3120, 240, 735, 255), 10.5);
+    m_label6 = makeLabel<LinkLabel>(this, "Label6",
+                                    QStringLiteral("Orlentis最新传闻实时解盘大盘预测个股点评"),
+                                    TwipsRect(3120, 600, 735, 1095), std::nullopt);
     m_label6->setWordWrap(true);
     m_label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QString domain = m_form ? m_form->settings().siteHost() : QString();
-    m_label7 = makeLabel("Label7", domain, twipsRect(3120, 1800, 855, 375), std::nullopt);
-    m_label8 = makeLabel("Label8", QStringLiteral("默认止盈价是现价的5%，止损位是-5%，可修改"),
-                         twipsRect(120, 2520, 3735, 375), std::nullopt);
+    m_label7 =
+        makeLabel<LinkLabel>(this, "Label7", domain, TwipsRect(3120, 1800, 855, 375), std::nullopt);
+    m_label8 = makeLabel<QLabel>(this, "Label8",
+                                 QStringLiteral("默认止盈价是现价的5%，止损位是-5%，可修改"),
+                                 TwipsRect(120, 2520, 3735, 375), std::nullopt);
 
     // Screen readers name each box by the label in front of it.
     m_label1->setBuddy(m_text1);
@@ -116,10 +113,8 @@ void FrmAdd::buildControls()
     m_label4->setBuddy(m_text5);
 
     // Label5_Click, Label6_Click, Label7_Click: the maker's site, the dialog stays open.
-    for (QLabel *link : {m_label5, m_label6, m_label7}) {
-        link->setCursor(Qt::PointingHandCursor);
-        link->installEventFilter(this);
-    }
+    for (LinkLabel *link : {m_label5, m_label6, m_label7})
+        connect(link, &LinkLabel::activated, this, &FrmAdd::openSite);
 
     // The labels take no focus, so these five make the whole focus chain.
     setTabOrder(m_text1, m_text2);
@@ -178,14 +173,6 @@ bool FrmAdd::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_command1)
         return watchCommand1(event);
-    if ((watched == m_label5 || watched == m_label6 || watched == m_label7) &&
-        event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint()))
-            openSite();
-        return false;
-    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -228,8 +215,8 @@ void FrmAdd::text1LostFocus()
     m_text4EditedDuringLookup = false;
     m_text5EditedDuringLookup = false;
     const QUrl base = m_form ? m_form->settings().quoteBase : QUrl();
-    const std::string url =
-        BuildQuoteUrl(base.toString(QUrl::FullyEncoded).toStdString(), EncodeTyped(m_text1->text()));
+    const std::string url = BuildQuoteUrl(base.toString(QUrl::FullyEncoded).toStdString(),
+                                          EncodeTyped(m_text1->text()));
     m_lookup = m_inet1->fetch(QUrl::fromEncoded(QByteArray::fromStdString(url)));
 }
 

@@ -14,6 +14,7 @@ class QPushButton;
 namespace velmora {
 
 class Form1;
+class LinkLabel;
 
 // frmAdd, "添加黑马": the user types a stock code, the dialog looks up its name and proposes
 // thresholds 5 % around the current price, and "添加股票" adds the stock to the list and the
@@ -50,9 +51,9 @@ private:
     QLabel *m_label2 = nullptr;
     QLabel *m_label3 = nullptr;
     QLabel *m_label4 = nullptr;
-    QLabel *m_label5 = nullptr;
-    QLabel *m_label6 = nullptr;
-    QLabel *m_label7 = nullptr;
+    LinkLabel *m_label5 = nullptr;
+    LinkLabel *m_label6 = nullptr;
+    LinkLabel *m_label7 = nullptr;
     QLabel *m_label8 = nullptr;
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text2 = nullptr;

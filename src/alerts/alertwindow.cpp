@@ -2,6 +2,8 @@
 
 #include "alerts/alertplacement.h"
 #include "mainwin/form1.h"
+#include "platform/fonts.h"
+#include "platform/linklabel.h"
 #include "platform/openurl.h"
 #include "platform/screenmetrics.h"
 
@@ -19,57 +21,6 @@
 namespace velmora {
 
 namespace {
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                 TwipsToPixels(height));
-}
-
-// The window's own fields and their captions keep the font they were designed with.
-QFont songTi()
-{
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSizeF(10.5);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-// A caption that acts as a link: a click, or Return/Space while it has the focus (so the
-// advertising labels can be reached without a mouse).
-class LinkLabel : public QLabel
-{
-public:
-    LinkLabel(const QString &text, std::function<void()> activate, QWidget *parent)
-        : QLabel(text, parent), m_activate(std::move(activate))
-    {
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
-    }
-
-protected:
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            m_activate();
-        QLabel::mouseReleaseEvent(event);
-    }
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-            m_activate();
-            return;
-        default:
-            QLabel::keyPressEvent(event);
-        }
-    }
-
-private:
-    std::function<void()> m_activate;
-};
 
 } // namespace
 
@@ -102,7 +53,7 @@ AlertWindow::~AlertWindow() = default;
 
 void AlertWindow::buildControls()
 {
-    const QFont fieldFont = songTi();
+    const QFont fieldFont = SongTiFont(10.5);
 
     struct Field
     {
@@ -124,7 +75,7 @@ void AlertWindow::buildControls()
         label->setObjectName(QString::fromLatin1(field.labelName));
         label->setFont(fieldFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setGeometry(twipsRect(120, field.top, 975, 375));
+        label->setGeometry(TwipsRect(120, field.top, 975, 375));
 
         auto *text = new QLineEdit(this);
         text->setObjectName(QString::fromLatin1(field.textName));
@@ -132,32 +83,32 @@ void AlertWindow::buildControls()
         // Nothing ever reads the fields back; they are for reading and copying.
         text->setReadOnly(true);
         text->setAccessibleName(QString::fromUtf8(field.accessibleName));
-        text->setGeometry(twipsRect(1200, field.top, 1575, 375));
+        text->setGeometry(TwipsRect(1200, field.top, 1575, 375));
         label->setBuddy(text);
         m_text[i] = text;
         if (i == 3)
             m_label4 = label;
     }
 
-    auto open = [this] { openSiteRoot(); };
-    auto *label5 = new LinkLabel(QStringLiteral("Tesquin"), open, this);
+    auto *label5 = new LinkLabel(QStringLiteral("Tesquin"), this);
     label5->setObjectName(QStringLiteral("Label5"));
     label5->setFont(fieldFont);
-    label5->setGeometry(twipsRect(2880, 120, 735, 255));
+    label5->setGeometry(TwipsRect(2880, 120, 735, 255));
 
-    auto *label6 =
-        new LinkLabel(QStringLiteral("Orlentis最新传闻实时解盘大盘预测个股点评"), open, this);
+    auto *label6 = new LinkLabel(QStringLiteral("Orlentis最新传闻实时解盘大盘预测个股点评"), this);
     label6->setObjectName(QStringLiteral("Label6"));
     label6->setWordWrap(true);
     label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label6->setGeometry(twipsRect(2880, 600, 735, 975));
+    label6->setGeometry(TwipsRect(2880, 600, 735, 975));
 
-    auto *label7 = new LinkLabel(m_siteRoot.host(), open, this);
+    auto *label7 = new LinkLabel(m_siteRoot.host(), this);
     label7->setObjectName(QStringLiteral("Label7"));
-    label7->setGeometry(twipsRect(2880, 1680, 855, 375));
+    label7->setGeometry(TwipsRect(2880, 1680, 855, 375));
 
-    for (QLabel *link : {static_cast<QLabel *>(label5), static_cast<QLabel *>(label6),
-                         static_cast<QLabel *>(label7)}) {
+    // The advertising labels can also be reached without a mouse (Tab, then Return or Space).
+    for (LinkLabel *link : {label5, label6, label7}) {
+        link->setFocusPolicy(Qt::TabFocus);
+        connect(link, &LinkLabel::activated, this, &AlertWindow::openSiteRoot);
         link->setAccessibleName(link->text());
         link->setAccessibleDescription(QStringLiteral("在浏览器中打开官网"));
     }
@@ -169,7 +120,7 @@ void AlertWindow::buildControls()
         palette.setColor(QPalette::Button, QColor(255, 128, 128));
         button->setPalette(palette);
         button->setAutoDefault(false);
-        button->setGeometry(twipsRect(left, 2040, 1455, 375));
+        button->setGeometry(TwipsRect(left, 2040, 1455, 375));
         return button;
     };
     QPushButton *command2 = makeButton("Command2", "稍后提示", 240);
@@ -216,11 +167,11 @@ void AlertWindow::placeAtBottomRight()
     // The whole display, not the work area: the window has always ignored panels and task bars.
     const QRect display = screen->geometry();
     const QRect outer = frameGeometry();
-    const TwipsPoint topLeft = AlertWindowTopLeft(
-        static_cast<float>(PixelsToTwips(display.width())),
-        static_cast<float>(PixelsToTwips(display.height())),
-        static_cast<float>(PixelsToTwips(outer.width())),
-        static_cast<float>(PixelsToTwips(outer.height())));
+    const TwipsPoint topLeft =
+        AlertWindowTopLeft(static_cast<float>(PixelsToTwips(display.width())),
+                           static_cast<float>(PixelsToTwips(display.height())),
+                           static_cast<float>(PixelsToTwips(outer.width())),
+                           static_cast<float>(PixelsToTwips(outer.height())));
     m_placedOuter = outer.size();
     // move() positions a window by its frame.
     move(display.x() + TwipsToPixels(topLeft.left), display.y() + TwipsToPixels(topLeft.top));

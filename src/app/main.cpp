@@ -1,6 +1,7 @@
 #include "demo/demoservice.h"
 #include "mainwin/form1.h"
 #include "mainwin/traycontroller.h"
+#include "platform/fonts.h"
 #include "platform/settings.h"
 #include "platform/singleinstance.h"
 #include "platform/xwayland.h"
@@ -41,6 +42,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
+    // The windows were laid out for the 9-point Chinese system face: with it, captions keep to
+    // their designed widths.
+    QApplication::setFont(velmora::SongTiFont(velmora::kDefaultPointSize));
     // The program lives in the tray: closing the add dialog, the alert window or the chart
     // viewer while the main window is hidden must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -39,12 +39,6 @@ QString demoSuffix(const AppSettings &settings)
     return settings.demo ? QStringLiteral("（演示行情）") : QString();
 }
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                 TwipsToPixels(height));
-}
-
 } // namespace
 
 QIcon AppIcon()
@@ -113,7 +107,7 @@ void Form1::buildControls()
     m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_listView->setSortingEnabled(false);
-    m_listView->setGeometry(twipsRect(0, 0, 6735, 3375));
+    m_listView->setGeometry(TwipsRect(0, 0, 6735, 3375));
 
     m_strip = new QTextBrowser(this);
     m_strip->setObjectName(QStringLiteral("WebBrowser1"));
@@ -122,7 +116,7 @@ void Form1::buildControls()
     m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_strip->setOpenLinks(false);
     m_strip->setFrameShape(QFrame::NoFrame);
-    m_strip->setGeometry(twipsRect(0, 3120, 6735, 615));
+    m_strip->setGeometry(TwipsRect(0, 3120, 6735, 615));
     m_strip->raise(); // the strip is drawn in front where the two overlap
 
     auto makeTimer = [this](const char *name, int interval) {

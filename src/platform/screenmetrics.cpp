@@ -24,4 +24,10 @@ double PixelsToTwips(int pixels)
     return pixels * TwipsPerPixel();
 }
 
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                 TwipsToPixels(height));
+}
+
 } // namespace velmora
