@@ -13,6 +13,7 @@
 #include <deque>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace velmora {
 
@@ -55,6 +56,9 @@ struct QuoteFetcher::Private
     };
 
     QNetworkAccessManager *network = nullptr;
+    // Replaced network layers that still carry requests which went out; each goes once its
+    // last one has finished.
+    std::vector<QNetworkAccessManager *> retired;
     std::deque<Queued> queue;
     std::unordered_map<QNetworkReply *, Active> active;
     // Tickets refused before going on the wire; their failure is reported from the event loop
@@ -123,7 +127,15 @@ void QuoteFetcher::send(const Active &state)
     auto *timer = new QTimer(reply);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [this, reply] {
+        const auto it = d->active.find(reply);
+        // Under load Qt's network layer can stop putting requests on the wire without ever
+        // failing them, and it does not recover by itself: a request that reaches its time
+        // limit without having been sent means the layer is stuck, so it is replaced.
+        const bool stuck = it != d->active.end() && !it->second.sent &&
+                           reply->manager() == d->network;
         cutShort(reply, QStringLiteral("超时：%1 秒内没有收到完整回复").arg(d->timeoutMs / 1000.0));
+        if (stuck)
+            renewNetwork();
     });
     timer->start(std::max<qint64>(0, state.deadline.remainingTime()));
 
@@ -149,6 +161,43 @@ void QuoteFetcher::send(const Active &state)
     connect(reply, &QNetworkReply::finished, this, [this, reply] { complete(reply); });
 }
 
+void QuoteFetcher::renewNetwork()
+{
+    QNetworkAccessManager *old = d->network;
+    d->network = new QNetworkAccessManager(this);
+    // What the old layer never sent goes out again through the new one, within its own time
+    // limit; what it did send finishes where it is.
+    std::vector<Active> unsent;
+    for (auto it = d->active.begin(); it != d->active.end();) {
+        QNetworkReply *reply = it->first;
+        if (reply->manager() == old && !it->second.sent && it->second.failure.isEmpty()) {
+            unsent.push_back(it->second);
+            it = d->active.erase(it);
+            reply->disconnect(this);
+            reply->abort();
+            reply->deleteLater();
+        } else {
+            ++it;
+        }
+    }
+    d->retired.push_back(old);
+    for (const Active &state : unsent)
+        send(state);
+    releaseRetired();
+}
+
+void QuoteFetcher::releaseRetired()
+{
+    std::erase_if(d->retired, [this](QNetworkAccessManager *manager) {
+        for (const auto &entry : d->active) {
+            if (entry.first->manager() == manager)
+                return false;
+        }
+        manager->deleteLater();
+        return true;
+    });
+}
+
 QString QuoteFetcher::tooLarge()
 {
     return QStringLiteral("回复超过 %1 字节").arg(kMaxBodyBytes);
@@ -172,6 +221,8 @@ void QuoteFetcher::complete(QNetworkReply *reply)
     d->active.erase(it);
     reply->disconnect(this);
     reply->deleteLater();
+    if (!d->retired.empty())
+        releaseRetired();
 
     FetchResult result;
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -219,6 +270,7 @@ void QuoteFetcher::abortAll()
         reply->abort();
         reply->deleteLater();
     }
+    releaseRetired();
 }
 
 int QuoteFetcher::outstanding() const

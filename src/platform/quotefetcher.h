@@ -66,6 +66,8 @@ private:
     void startQueued();
     void send(const Active &state);
     void cutShort(QNetworkReply *reply, const QString &why);
+    void renewNetwork();
+    void releaseRetired();
     void complete(QNetworkReply *reply);
     static QString tooLarge();
 

@@ -50,6 +50,7 @@ private slots:
     void addressReachesServerUnchanged();
     void atMostSixInFlightInOrder();
     void timeoutCountsFromSending();
+    void stuckNetworkLayerIsReplaced();
     void noCookieSentBack();
     void abortAllReportsNothing();
     void refusedAddressReportsLater_data();
@@ -277,6 +278,34 @@ void TestQuoteFetcher::timeoutCountsFromSending()
     QVERIFY2(events.indexOf(QRegularExpression(QStringLiteral("failed c[1-6]"))) <
                  events.indexOf(QStringLiteral("sent c7")),
              qPrintable(log));
+}
+
+void TestQuoteFetcher::stuckNetworkLayerIsReplaced()
+{
+    // The network layer holds at most six connections per host. With eight requests allowed
+    // in flight and six of them hanging, the seventh never goes on the wire: a request that
+    // reaches its time limit unsent is what a stuck layer looks like. The fetcher must then
+    // carry on through a fresh one, so the eighth, asked afterwards, is answered while the six
+    // still hang.
+    m_server->setDefaultBehaviour(Behaviour::Hang);
+    m_server->setBehaviour("600007", Behaviour::Proper);
+    m_server->setBehaviour("600008", Behaviour::Proper);
+    QuoteFetcher fetcher;
+    fetcher.setMaxInFlight(8);
+    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    fetcher.setTimeoutMs(60000);
+    for (int i = 1; i <= 6; ++i)
+        fetcher.fetch(m_server->quoteUrl("60000" + QByteArray::number(i)));
+    QTRY_COMPARE(m_server->keys().size(), 6);
+    fetcher.setTimeoutMs(300);
+    const auto stuck = fetcher.fetch(m_server->quoteUrl("600007"));
+    QVERIFY(!resultOf(spy, stuck).ok);
+    QVERIFY(!m_server->keys().contains("600007"));
+
+    fetcher.setTimeoutMs(5000);
+    const FetchResult next = resultOf(spy, fetcher.fetch(m_server->quoteUrl("600008")));
+    QVERIFY2(next.ok, qPrintable(next.error));
+    QCOMPARE(fetcher.inFlight(), 6); // the six hanging ones still run on the old connections
 }
 
 void TestQuoteFetcher::noCookieSentBack()

@@ -215,7 +215,8 @@ void BrokenServer::onReadyRead(QTcpSocket *socket)
     m_maxOpen = std::max(m_maxOpen, m_open);
     m_keys << key;
     m_targets << target;
-    m_heads << requestHead;
+    // A deep copy: the head shares the whole read buffer, which would stay alive in the log.
+    m_heads << QByteArray(requestHead.constData(), requestHead.size());
     emit requestArrived(key);
     respond(socket, *connection);
 }
