@@ -4,6 +4,7 @@
 // line), decoding the escapes gives back the code byte for byte, and a code made of unreserved
 // characters only (six digits, say) goes out unchanged.
 
+#include "fuzzcheck.h"
 #include "quotes/quotereply.h"
 
 #include <cstdint>
@@ -16,17 +17,7 @@ using namespace velmora;
 
 namespace {
 
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "quote address invariant broken: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)                                                                        \
-    do {                                                                                   \
-        if (!(cond))                                                                       \
-            fail(#cond);                                                                   \
-    } while (0)
+#define CHECK(cond) FUZZ_CHECK("quote address", cond)
 
 bool isUnreserved(unsigned char c)
 {

@@ -13,6 +13,7 @@
 // Every run reuses one scratch folder under $TMPDIR (a tmpfs such as /dev/shm keeps the fsyncs
 // cheap).
 
+#include "fuzzcheck.h"
 #include "store/lines.h"
 #include "store/watchliststore.h"
 
@@ -37,17 +38,7 @@ constexpr std::array<const char *, 3> kNames{kCodeFileName, kTakeProfitFileName,
                                              kStopLossFileName};
 constexpr std::size_t kParts = 7;
 
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "watch-list invariant broken: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)                                                                        \
-    do {                                                                                   \
-        if (!(cond))                                                                       \
-            fail(#cond);                                                                   \
-    } while (0)
+#define CHECK(cond) FUZZ_CHECK("watch-list", cond)
 
 const fs::path &scratchDir()
 {
@@ -55,7 +46,7 @@ const fs::path &scratchDir()
         const char *base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/velmora-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
-            fail("cannot create a scratch directory");
+            FuzzInvariantBroken("watch-list", "cannot create a scratch directory");
         // libFuzzer leaves with _Exit, so nothing here would run at exit: fuzz/run.sh points
         // TMPDIR at a folder of its own and removes it afterwards.
         return fs::path(pattern);
@@ -74,7 +65,7 @@ void put(const fs::path &path, std::string_view bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
-        fail("cannot write an input file");
+        FuzzInvariantBroken("watch-list", "cannot write an input file");
 }
 
 std::string get(const fs::path &path)

@@ -3,6 +3,7 @@
 // field minus every single quote, and it never holds a comma or a quote. Parsing cannot fail,
 // whatever the bytes (invalid UTF-8, NULs, line breaks, a million commas).
 
+#include "fuzzcheck.h"
 #include "quotes/quotereply.h"
 
 #include <cstdint>
@@ -16,17 +17,7 @@ using namespace velmora;
 
 namespace {
 
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "quote reply invariant broken: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)                                                                        \
-    do {                                                                                   \
-        if (!(cond))                                                                       \
-            fail(#cond);                                                                   \
-    } while (0)
+#define CHECK(cond) FUZZ_CHECK("quote reply", cond)
 
 // Field `number` of the reply, raw, or nothing when the reply is too short for it.
 std::optional<std::string_view> rawField(std::string_view reply, std::size_t number)

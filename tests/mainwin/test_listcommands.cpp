@@ -32,11 +32,6 @@ void putList(const fs::path &dir, const WatchList &rows)
         writeFile(dir / kFiles[i], files[i]);
 }
 
-std::array<std::string, 3> snapshot(const fs::path &dir)
-{
-    return {readFile(dir / kFiles[0]), readFile(dir / kFiles[1]), readFile(dir / kFiles[2])};
-}
-
 void select(Form1 &form, const QList<int> &rows)
 {
     QItemSelectionModel *selection = form.listView()->selectionModel();

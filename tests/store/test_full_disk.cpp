@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *const kNames[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
 
 // A small tmpfs on a folder, unmounted when it goes.
 class SmallTmpfs
@@ -83,19 +82,6 @@ bool fillLeaving(const fs::path &dir, int spare)
     for (int i = 0; i < spare; ++i)
         fs::remove(dir / ("spare" + std::to_string(i)));
     return full;
-}
-
-std::set<std::string> listing(const fs::path &dir)
-{
-    std::set<std::string> names;
-    for (const auto &item : fs::directory_iterator(dir))
-        names.insert(item.path().filename().string());
-    return names;
-}
-
-std::array<std::string, 3> snapshot(const fs::path &dir)
-{
-    return {readFile(dir / kNames[0]), readFile(dir / kNames[1]), readFile(dir / kNames[2])};
 }
 
 const WatchList kRows{{"600000", "10.5", "9.5"},

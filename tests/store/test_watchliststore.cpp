@@ -29,19 +29,6 @@ void putFiles(const fs::path &dir, const std::string &codes, const std::string &
     }
 }
 
-std::set<std::string> listing(const fs::path &dir)
-{
-    std::set<std::string> names;
-    for (const auto &item : fs::directory_iterator(dir))
-        names.insert(item.path().filename().string());
-    return names;
-}
-
-std::array<std::string, 3> snapshot(const fs::path &dir)
-{
-    return {readFile(dir / kNames[0]), readFile(dir / kNames[1]), readFile(dir / kNames[2])};
-}
-
 // Fails one chosen operation, as a full disk or a yanked folder would.
 class FaultyFileSystem : public StoreFileSystem
 {

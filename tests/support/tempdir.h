@@ -2,6 +2,9 @@
 
 #include <QTemporaryDir>
 
+#include <array>
+#include <set>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,6 +27,22 @@ inline std::string readFile(const std::filesystem::path &path)
 inline std::filesystem::path pathOf(const QTemporaryDir &dir)
 {
     return std::filesystem::path(dir.path().toStdString());
+}
+
+// The names of the files in dir, to see that nothing was left behind.
+inline std::set<std::string> listing(const std::filesystem::path &dir)
+{
+    std::set<std::string> names;
+    for (const auto &item : std::filesystem::directory_iterator(dir))
+        names.insert(item.path().filename().string());
+    return names;
+}
+
+// The bytes of the three watch-list files (empty for a missing one).
+inline std::array<std::string, 3> snapshot(const std::filesystem::path &dir)
+{
+    return {readFile(dir / "Setting.ini"), readFile(dir / "Setting2.ini"),
+            readFile(dir / "Setting3.ini")};
 }
 
 } // namespace velmora::testing
