@@ -10,7 +10,9 @@
 #include <QSaveFile>
 
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace velmora {
 
@@ -41,15 +43,26 @@ QString XdgAutostart::entryPath(const QString &executablePath, const QProcessEnv
            QStringLiteral(".desktop");
 }
 
+XdgAutostart::XdgAutostart(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
 std::optional<QString> XdgAutostart::registerExecutable(const QString &executablePath,
+                                                        const QStringList &arguments,
                                                         const QProcessEnvironment &env)
 {
     const QString path = entryPath(executablePath, env);
-    const auto text = AutostartEntryText(executablePath.toStdString());
-    if (!text) {
+    if (!DesktopExecArgument(executablePath.toStdString())) {
         return QStringLiteral("无法设置开机启动：程序路径 %1 含有启动项无法记录的字符。")
             .arg(executablePath);
     }
+    std::vector<std::string> args;
+    for (const QString &argument : arguments) {
+        if (!DesktopExecArgument(argument.toStdString())) {
+            return QStringLiteral("无法设置开机启动：启动参数 %1 含有启动项无法记录的字符。")
+                .arg(argument);
+        }
+        args.push_back(argument.toStdString());
+    }
+    const auto text = AutostartEntryText(executablePath.toStdString(), args);
     const QString dir = autostartDir(env);
     std::error_code ec;
     std::filesystem::create_directories(QFile::encodeName(dir).toStdString(), ec);
@@ -85,7 +98,8 @@ std::optional<QString> XdgAutostart::unregisterExecutable(const QString &executa
 
 std::optional<QString> XdgAutostart::registerAtLogin()
 {
-    return registerExecutable(currentExecutable(), QProcessEnvironment::systemEnvironment());
+    return registerExecutable(currentExecutable(), m_arguments,
+                              QProcessEnvironment::systemEnvironment());
 }
 
 std::optional<QString> XdgAutostart::unregisterAtLogin()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,18 +22,25 @@ public:
 
 // The XDG way: $XDG_CONFIG_HOME/autostart/<executable name>.desktop (default ~/.config).
 // Registering again overwrites the entry; an executable renamed since gets a second entry.
+// The entry starts the executable with the arguments given here (see loginArguments).
 class XdgAutostart final : public Autostart
 {
 public:
+    explicit XdgAutostart(QStringList arguments = {});
+
     std::optional<QString> registerAtLogin() override;
     std::optional<QString> unregisterAtLogin() override;
 
     static QString autostartDir(const QProcessEnvironment &env);
     static QString entryPath(const QString &executablePath, const QProcessEnvironment &env);
     static std::optional<QString> registerExecutable(const QString &executablePath,
+                                                     const QStringList &arguments,
                                                      const QProcessEnvironment &env);
     static std::optional<QString> unregisterExecutable(const QString &executablePath,
                                                        const QProcessEnvironment &env);
+
+private:
+    QStringList m_arguments;
 };
 
 } // namespace velmora

@@ -59,11 +59,18 @@ std::optional<std::string> DesktopExecArgument(std::string_view argument)
     return out;
 }
 
-std::optional<std::string> AutostartEntryText(std::string_view executablePath)
+std::optional<std::string> AutostartEntryText(std::string_view executablePath,
+                                              const std::vector<std::string> &arguments)
 {
-    const auto exec = DesktopExecArgument(executablePath);
+    auto exec = DesktopExecArgument(executablePath);
     if (!exec)
         return std::nullopt;
+    for (const std::string &argument : arguments) {
+        const auto written = DesktopExecArgument(argument);
+        if (!written)
+            return std::nullopt;
+        *exec += ' ' + *written;
+    }
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Version=1.5\n"

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -12,8 +13,9 @@ namespace velmora {
 // other than tab, newline or carriage return, which the format cannot carry.
 std::optional<std::string> DesktopExecArgument(std::string_view argument);
 
-// The autostart entry that starts the executable at executablePath at login; empty when the
-// path cannot be written into an Exec line.
-std::optional<std::string> AutostartEntryText(std::string_view executablePath);
+// The autostart entry that starts the executable at executablePath with the given arguments at
+// login; empty when the path or an argument cannot be written into an Exec line.
+std::optional<std::string> AutostartEntryText(std::string_view executablePath,
+                                              const std::vector<std::string> &arguments = {});
 
 } // namespace velmora

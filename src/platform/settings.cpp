@@ -51,6 +51,13 @@ QUrl AppSettings::join(const QUrl &base, const QString &pathAndQuery)
     return QUrl(base.toString(QUrl::FullyEncoded) + pathAndQuery, QUrl::TolerantMode);
 }
 
+QStringList AppSettings::loginArguments() const
+{
+    if (!dataDirChosen)
+        return {};
+    return {QStringLiteral("--data-dir"), dataDir};
+}
+
 SettingsOutcome ReadSettings(const QStringList &args, const QProcessEnvironment &env,
                              const QString &appDir, const QString &userDataDir)
 {
@@ -88,6 +95,7 @@ SettingsOutcome ReadSettings(const QStringList &args, const QProcessEnvironment 
         return out;
     }
     s.dataDir = QFileInfo(dataDir).absoluteFilePath();
+    s.dataDirChosen = dataDirGiven;
 
     const struct
     {

@@ -14,6 +14,7 @@ namespace velmora {
 struct AppSettings
 {
     QString dataDir;
+    bool dataDirChosen = false; // by --data-dir or VELMORA_DATA_DIR rather than by default
     QUrl quoteBase; // scheme, host, optional port; no trailing slash
     QUrl chartBase;
     QUrl siteBase;
@@ -22,6 +23,9 @@ struct AppSettings
     // Joins a base and a path such as "/gonggao.htm" (the path is taken as already encoded).
     static QUrl join(const QUrl &base, const QString &pathAndQuery);
     QString siteHost() const { return siteBase.host(); }
+    // The arguments a start at login needs to open the same list: the data directory when it was
+    // chosen, since a login start sees neither this command line nor this shell's variables.
+    QStringList loginArguments() const;
 };
 
 struct SettingsOutcome

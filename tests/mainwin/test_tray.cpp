@@ -131,6 +131,7 @@ void TestTray::startForm()
     m_files = std::make_unique<WatchListFiles>(pathOf(*m_data));
     AppSettings settings;
     settings.dataDir = m_data->path();
+    settings.dataDirChosen = true;
     settings.quoteBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
     settings.chartBase = settings.quoteBase;
     settings.siteBase = QUrl(QStringLiteral("http://site.example:8080"));
@@ -307,8 +308,10 @@ void TestTray::startAtLoginItems()
     const QString entry = m_config->path() + QStringLiteral("/autostart/") +
                           QFileInfo(QCoreApplication::applicationFilePath()).fileName() +
                           QStringLiteral(".desktop");
+    // The login start opens the same list: the chosen data directory goes with it.
     const auto expected =
-        AutostartEntryText(QCoreApplication::applicationFilePath().toStdString());
+        AutostartEntryText(QCoreApplication::applicationFilePath().toStdString(),
+                           {"--data-dir", m_data->path().toStdString()});
     QVERIFY(expected);
 
     m_form->action("mn12")->trigger();

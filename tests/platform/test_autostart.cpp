@@ -58,6 +58,7 @@ class TestAutostart : public QObject
 private slots:
     void execQuoting_data();
     void execQuoting();
+    void entryText_data();
     void entryText();
     void entryPlace_data();
     void entryPlace();
@@ -107,9 +108,28 @@ void TestAutostart::execQuoting()
     QCOMPARE(QString::fromStdString(readBack(*written)), path);
 }
 
+void TestAutostart::entryText_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("exec");
+
+    QTest::newRow("no arguments") << QStringList{} << "\"/home/a b/bin/velmora\"";
+    QTest::newRow("data directory with a blank and Chinese")
+        << QStringList{"--data-dir", "/home/张三/我的 股票"}
+        << "\"/home/a b/bin/velmora\" --data-dir \"/home/张三/我的 股票\"";
+    QTest::newRow("data directory with a percent sign")
+        << QStringList{"--data-dir", "/data/100%"}
+        << "\"/home/a b/bin/velmora\" --data-dir /data/100%%";
+}
+
 void TestAutostart::entryText()
 {
-    const auto text = AutostartEntryText("/home/a b/bin/velmora");
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, exec);
+    std::vector<std::string> args;
+    for (const QString &argument : arguments)
+        args.push_back(argument.toStdString());
+    const auto text = AutostartEntryText("/home/a b/bin/velmora", args);
     QVERIFY(text);
     QCOMPARE(QString::fromStdString(*text),
              QStringLiteral("[Desktop Entry]\n"
@@ -117,9 +137,10 @@ void TestAutostart::entryText()
                             "Version=1.5\n"
                             "Name=Velmora\n"
                             "Comment=自选股行情与预警，常驻系统托盘\n"
-                            "Exec=\"/home/a b/bin/velmora\"\n"
+                            "Exec=%1\n"
                             "Terminal=false\n"
-                            "X-GNOME-Autostart-enabled=true\n"));
+                            "X-GNOME-Autostart-enabled=true\n")
+                 .arg(exec));
 }
 
 void TestAutostart::entryPlace_data()
@@ -155,12 +176,12 @@ void TestAutostart::registerAndUnregister()
     const QString exe = QStringLiteral("/opt/my apps/velmora");
     const QString entry = XdgAutostart::entryPath(exe, env);
 
-    QCOMPARE(XdgAutostart::registerExecutable(exe, env), std::nullopt);
+    QCOMPARE(XdgAutostart::registerExecutable(exe, {}, env), std::nullopt);
     QCOMPARE(readFile(entry.toStdString()), *AutostartEntryText(exe.toStdString()));
 
     // Moved elsewhere and registered again: the same entry now names the new place.
     const QString moved = QStringLiteral("/srv/velmora");
-    QCOMPARE(XdgAutostart::registerExecutable(moved, env), std::nullopt);
+    QCOMPARE(XdgAutostart::registerExecutable(moved, {}, env), std::nullopt);
     QCOMPARE(readFile(entry.toStdString()), *AutostartEntryText(moved.toStdString()));
     QCOMPARE(QDir(QFileInfo(entry).path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("velmora.desktop")});
@@ -173,9 +194,9 @@ void TestAutostart::renamedExecutableGetsSecondEntry()
 {
     QTemporaryDir config;
     const auto env = envWithConfig(config.path());
-    QCOMPARE(XdgAutostart::registerExecutable(QStringLiteral("/opt/v/velmora"), env),
+    QCOMPARE(XdgAutostart::registerExecutable(QStringLiteral("/opt/v/velmora"), {}, env),
              std::nullopt);
-    QCOMPARE(XdgAutostart::registerExecutable(QStringLiteral("/opt/v/velmora-old"), env),
+    QCOMPARE(XdgAutostart::registerExecutable(QStringLiteral("/opt/v/velmora-old"), {}, env),
              std::nullopt);
     QCOMPARE(QDir(config.path() + QStringLiteral("/autostart")).entryList(QDir::Files),
              (QStringList{"velmora-old.desktop", "velmora.desktop"}));
@@ -200,6 +221,8 @@ void TestAutostart::failures_data()
         << "folder as entry" << true << "无法设置开机启动：无法写入" << "velmora.desktop";
     QTest::newRow("path holding a control character")
         << "bad path" << true << "无法设置开机启动：程序路径" << "velmora";
+    QTest::newRow("data directory holding a control character")
+        << "bad argument" << true << "无法设置开机启动：启动参数" << "/data/a";
     QTest::newRow("nothing to remove")
         << "empty" << false << "无法取消开机启动：没有找到启动项" << "velmora.desktop";
     QTest::newRow("entry cannot be removed")
@@ -218,6 +241,7 @@ void TestAutostart::failures()
     QTemporaryDir tmp;
     QString configHome = tmp.path() + QStringLiteral("/config");
     QString exe = QStringLiteral("/opt/v/velmora");
+    QStringList arguments{QStringLiteral("--data-dir"), QStringLiteral("/data/a b")};
     QDir().mkpath(configHome);
     if (setup == QLatin1String("file as folder")) {
         writeFile((configHome + QStringLiteral("/autostart")).toStdString(), "");
@@ -228,11 +252,13 @@ void TestAutostart::failures()
         QDir().mkpath(configHome + QStringLiteral("/autostart/velmora.desktop/inside"));
     } else if (setup == QLatin1String("bad path")) {
         exe = QStringLiteral("/opt/v\x01/velmora");
+    } else if (setup == QLatin1String("bad argument")) {
+        arguments.last() = QStringLiteral("/data/a\x02");
     }
     const auto env = envWithConfig(configHome);
     const auto before = QDir(tmp.path()).entryList();
 
-    const auto failure = registering ? XdgAutostart::registerExecutable(exe, env)
+    const auto failure = registering ? XdgAutostart::registerExecutable(exe, arguments, env)
                                      : XdgAutostart::unregisterExecutable(exe, env);
     QVERIFY(failure);
     QVERIFY2(failure->startsWith(messageStart), qPrintable(*failure));

@@ -26,38 +26,39 @@ void TestSettings::read_data()
     QTest::addColumn<QString>("chart");
     QTest::addColumn<QString>("site");
     QTest::addColumn<bool>("demo");
+    QTest::addColumn<bool>("chosen"); // a start at login must be told the data directory
 
     QTest::newRow("nothing configured: app folder, demo")
-        << QStringList{} << QStringList{} << true << "@app" << "" << "" << "" << true;
+        << QStringList{} << QStringList{} << true << "@app" << "" << "" << "" << true << false;
     QTest::newRow("--demo with real bases still demo")
         << QStringList{"--demo"} << QStringList{"VELMORA_QUOTE_BASE=http://q.example"} << true
-        << "@app" << "http://q.example" << "http://q.example" << "http://q.example" << true;
+        << "@app" << "http://q.example" << "http://q.example" << "http://q.example" << true << false;
     QTest::newRow("three bases, trailing slash dropped")
         << QStringList{}
         << QStringList{"VELMORA_QUOTE_BASE=http://q.example:8080/", "VELMORA_CHART_BASE=https://c.example",
                        "VELMORA_SITE_BASE=http://s.example"}
         << true << "@app" << "http://q.example:8080" << "https://c.example" << "http://s.example"
-        << false;
+        << false << false;
     QTest::newRow("--data-dir wins over the variable")
         << QStringList{"--data-dir", "@tmp"} << QStringList{"VELMORA_DATA_DIR=/nonexistent"}
-        << true << "@tmp" << "" << "" << "" << true;
+        << true << "@tmp" << "" << "" << "" << true << true;
     QTest::newRow("variable data dir") << QStringList{} << QStringList{"VELMORA_DATA_DIR=@tmp"}
-                                       << true << "@tmp" << "" << "" << "" << true;
+                                       << true << "@tmp" << "" << "" << "" << true << true;
     QTest::newRow("missing data dir") << QStringList{"--data-dir", "/nonexistent/velmora"}
-                                      << QStringList{} << false << "" << "" << "" << "" << false;
+                                      << QStringList{} << false << "" << "" << "" << "" << false << false;
     QTest::newRow("--data-dir without folder") << QStringList{"--data-dir"} << QStringList{}
-                                               << false << "" << "" << "" << "" << false;
+                                               << false << "" << "" << "" << "" << false << false;
     QTest::newRow("unknown argument") << QStringList{"--colour"} << QStringList{} << false << ""
-                                      << "" << "" << "" << false;
+                                      << "" << "" << "" << false << false;
     QTest::newRow("base not http") << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=ftp://q.example"}
-                                   << false << "" << "" << "" << "" << false;
+                                   << false << "" << "" << "" << "" << false << false;
     QTest::newRow("base without host") << QStringList{} << QStringList{"VELMORA_SITE_BASE=http://"}
-                                       << false << "" << "" << "" << "" << false;
+                                       << false << "" << "" << "" << "" << false << false;
     QTest::newRow("base with a query") << QStringList{}
                                        << QStringList{"VELMORA_CHART_BASE=http://c.example/?x=1"}
-                                       << false << "" << "" << "" << "" << false;
+                                       << false << "" << "" << "" << "" << false << false;
     QTest::newRow("base that is not a url") << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=q example"}
-                                            << false << "" << "" << "" << "" << false;
+                                            << false << "" << "" << "" << "" << false << false;
 }
 
 void TestSettings::read()
@@ -70,6 +71,7 @@ void TestSettings::read()
     QFETCH(QString, chart);
     QFETCH(QString, site);
     QFETCH(bool, demo);
+    QFETCH(bool, chosen);
     QTemporaryDir app, tmp;
     auto resolve = [&](QString text) {
         return text.replace(QStringLiteral("@app"), app.path()).replace(QStringLiteral("@tmp"), tmp.path());
@@ -91,6 +93,9 @@ void TestSettings::read()
     QCOMPARE(outcome.settings->chartBase.toString(), chart);
     QCOMPARE(outcome.settings->siteBase.toString(), site);
     QCOMPARE(outcome.settings->demo, demo);
+    const QStringList login =
+        chosen ? QStringList{QStringLiteral("--data-dir"), resolve(dataDir)} : QStringList{};
+    QCOMPARE(outcome.settings->loginArguments(), login);
 }
 
 void TestSettings::installedBuildUsesUserDataDir()
@@ -101,6 +106,7 @@ void TestSettings::installedBuildUsesUserDataDir()
     QVERIFY(outcome.settings);
     QCOMPARE(outcome.settings->dataDir, userDir);
     QVERIFY(QFileInfo(userDir).isDir());
+    QCOMPARE(outcome.settings->loginArguments(), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
