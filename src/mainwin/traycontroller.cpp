@@ -18,7 +18,8 @@
 namespace velmora {
 
 TrayController::TrayController(Form1 *form)
-    : QObject(form), m_form(form), m_autostart(std::make_unique<XdgAutostart>(form->settings().loginArguments()))
+    : QObject(form), m_form(form),
+      m_autostart(std::make_unique<XdgAutostart>(form->settings().loginArguments()))
 {
     setObjectName(QStringLiteral("trayController"));
     m_programEnd = [](int status) { QCoreApplication::exit(status); };

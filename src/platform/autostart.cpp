@@ -50,19 +50,21 @@ std::optional<QString> XdgAutostart::registerExecutable(const QString &executabl
                                                         const QProcessEnvironment &env)
 {
     const QString path = entryPath(executablePath, env);
-    if (!DesktopExecArgument(executablePath.toStdString())) {
+    std::vector<std::string> args;
+    for (const QString &argument : arguments)
+        args.push_back(argument.toStdString());
+    const auto text = AutostartEntryText(executablePath.toStdString(), args);
+    if (!text) {
+        // Say which part the entry cannot hold: the program's path or one of the arguments.
+        for (const QString &argument : arguments) {
+            if (!DesktopExecArgument(argument.toStdString())) {
+                return QStringLiteral("无法设置开机启动：启动参数 %1 含有启动项无法记录的字符。")
+                    .arg(argument);
+            }
+        }
         return QStringLiteral("无法设置开机启动：程序路径 %1 含有启动项无法记录的字符。")
             .arg(executablePath);
     }
-    std::vector<std::string> args;
-    for (const QString &argument : arguments) {
-        if (!DesktopExecArgument(argument.toStdString())) {
-            return QStringLiteral("无法设置开机启动：启动参数 %1 含有启动项无法记录的字符。")
-                .arg(argument);
-        }
-        args.push_back(argument.toStdString());
-    }
-    const auto text = AutostartEntryText(executablePath.toStdString(), args);
     const QString dir = autostartDir(env);
     std::error_code ec;
     std::filesystem::create_directories(QFile::encodeName(dir).toStdString(), ec);
