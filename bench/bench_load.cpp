@@ -8,7 +8,7 @@
 // The server runs in a child process (this executable with --serve), so that its 5 MiB
 // bodies count neither in our memory nor in our stalls.
 
-#include "quotes/refreshload.h"
+#include "services/refreshload.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,11 +9,14 @@
 // Figures are printed, never checked.
 
 #include "demo/demoservice.h"
-#include "mainwin/watchlistmodel.h"
-#include "quotes/quoterefresh.h"
+#include "core/watchliststore.h"
+#include "watchlist/watchlist.h"
+#include "services/quoterefresh.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -125,7 +128,7 @@ TickFigures runTick(QuoteRefresh &refresh, Heartbeat &heartbeat, int expected, i
     heartbeat.reset();
     QElapsedTimer wall;
     wall.start();
-    refresh.Timer1_Timer();
+    refresh.refreshAll();
     if (answered < expected)
         loop.exec();
     TickFigures figures{wall.nsecsElapsed() / 1e9, heartbeat.longestMs(), answered};
@@ -133,7 +136,7 @@ TickFigures runTick(QuoteRefresh &refresh, Heartbeat &heartbeat, int expected, i
     return figures;
 }
 
-// Lets the event loop run for a while (ticks keep coming from Timer1 meanwhile).
+// Lets the event loop run for a while (refresh ticks keep coming meanwhile).
 void runFor(int ms)
 {
     QEventLoop loop;
@@ -150,12 +153,24 @@ int intArgument(int argc, char **argv, const char *name, int fallback)
     return fallback;
 }
 
-void fillList(WatchListModel &model, int rows)
+// A list of rows codes on disk, loaded as the program loads it.
+bool fillList(const QTemporaryDir &dir, WatchList &list, int rows)
 {
+    std::string codes, takeProfit, stopLoss;
     for (int i = 0; i < rows; ++i) {
-        const std::string code = std::to_string(600000 + i);
-        model.appendLoaded({code, "99", "1"});
+        codes += std::to_string(600000 + i) + "\r\n";
+        takeProfit += "99\r\n";
+        stopLoss += "1\r\n";
     }
+    const std::pair<const char *, const std::string *> files[] = {
+        {kCodeFileName, &codes}, {kTakeProfitFileName, &takeProfit}, {kStopLossFileName, &stopLoss}};
+    for (const auto &[name, bytes] : files) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes->data(), static_cast<qint64>(bytes->size())) != static_cast<qint64>(bytes->size()))
+            return false;
+    }
+    return !list.load() && list.rowCount() == rows;
 }
 
 } // namespace
@@ -176,8 +191,12 @@ int main(int argc, char **argv)
     }
     Heartbeat heartbeat;
 
-    WatchListModel model;
-    fillList(model, rows);
+    QTemporaryDir dir;
+    WatchList model(dir.path().toStdString());
+    if (!fillList(dir, model, rows)) {
+        std::fprintf(stderr, "bench_refresh: could not write the list into %s\n", qPrintable(dir.path()));
+        return 1;
+    }
     QTreeView view; // the list is painted as the rows change, as in the program
     view.setModel(&model);
     view.resize(460, 250);
@@ -191,7 +210,7 @@ int main(int argc, char **argv)
     // Our fetcher: a first tick opens the connections and creates the series, then three more.
     TickFigures ours;
     {
-        QuoteRefresh refresh(model, nullptr, server.base());
+        QuoteRefresh refresh(model, server.base());
         runTick(refresh, heartbeat, rows);
         std::vector<TickFigures> ticks;
         for (int i = 0; i < 3; ++i)
@@ -209,8 +228,8 @@ int main(int argc, char **argv)
 
     TickFigures serial;
     {
-        QuoteRefresh refresh(model, nullptr, server.base());
-        refresh.inet1()->setMaxInFlight(1);
+        QuoteRefresh refresh(model, server.base());
+        refresh.fetcher()->setMaxInFlight(1);
         serial = runTick(refresh, heartbeat, rows);
         std::printf("%-44s %12.2f s %15.1f ms\n", "one request at a time", serial.wallSeconds,
                     serial.stallMs);
@@ -222,7 +241,7 @@ int main(int argc, char **argv)
         // One row's server hangs: the other rows' tick, with that row's request still out.
         const QByteArray hanging = QByteArray::number(600000 + rows / 2);
         server.run([&] { server.service()->setFault(hanging, DemoFault::Hang); });
-        QuoteRefresh refresh(model, nullptr, server.base());
+        QuoteRefresh refresh(model, server.base());
         const TickFigures t = runTick(refresh, heartbeat, rows - 1);
         std::printf("%-44s %12.2f s %15.1f ms\n", "one row hangs: the other rows", t.wallSeconds,
                     t.stallMs);
@@ -237,19 +256,18 @@ int main(int argc, char **argv)
         // The whole service hangs: Timer1 ticks every second; nothing may stall meanwhile.
         server.run([&] { server.service()->setFaultForEveryCode(DemoFault::Hang); });
         const int before = server.requests();
-        QTimer timer1;
-        timer1.setInterval(1000);
-        QuoteRefresh refresh(model, &timer1, server.base());
+        QuoteRefresh refresh(model, server.base());
+        refresh.timer()->setInterval(1000);
         heartbeat.reset();
-        refresh.Timer1_Timer();
-        timer1.start();
+        refresh.refreshAll();
+        refresh.start();
         runFor(hangSeconds * 1000);
         const double stall = heartbeat.longestMs();
         const int sent = server.requests() - before;
         std::printf("%-44s %14s %15.1f ms   (%d s, %d requests out, %d rows waiting)\n",
-                    "whole service hangs, Timer1 every 1 s", "-", stall, hangSeconds, sent,
+                    "whole service hangs, a refresh every 1 s", "-", stall, hangSeconds, sent,
                     refresh.waitingRows());
-        refresh.inet1()->abortAll();
+        refresh.fetcher()->abortAll();
         server.run([&] { server.service()->setFaultForEveryCode(DemoFault::None); });
     }
     return 0;

@@ -5,7 +5,7 @@
 // characters only (six digits, say) goes out unchanged.
 
 #include "fuzzcheck.h"
-#include "quotes/quotereply.h"
+#include "core/quoteaddress.h"
 
 #include <cstdint>
 #include <cstdio>

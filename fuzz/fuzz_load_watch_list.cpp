@@ -14,8 +14,8 @@
 // cheap).
 
 #include "fuzzcheck.h"
-#include "store/lines.h"
-#include "store/watchliststore.h"
+#include "core/lines.h"
+#include "core/watchliststore.h"
 
 #include <array>
 #include <cstdio>
@@ -96,7 +96,7 @@ settledFiles(const std::array<std::optional<std::string_view>, kParts> &parts)
     return files;
 }
 
-void checkRowsFollowFiles(const WatchList &rows,
+void checkRowsFollowFiles(const WatchEntries &rows,
                           const std::array<std::optional<std::string>, 3> &files)
 {
     const auto codes = SplitLines(files[0].value_or(std::string()));

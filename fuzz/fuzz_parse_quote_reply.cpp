@@ -4,7 +4,7 @@
 // whatever the bytes (invalid UTF-8, NULs, line breaks, a million commas).
 
 #include "fuzzcheck.h"
-#include "quotes/quotereply.h"
+#include "core/quotereply.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "chartviewer/commandserver.h"
 
-#include "webpanels/viewerprotocol.h"
+#include "core/viewerprotocol.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

@@ -1,9 +1,9 @@
 #include "chartviewer/viewerwindow.h"
 
+#include "core/chartaddress.h"
+#include "platform/appicon.h"
 #include "platform/screenmetrics.h"
-#include "webpanels/chartaddress.h"
 
-#include <QIcon>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -14,11 +14,7 @@ ViewerWindow::ViewerWindow(const QString &siteDomain, QWidget *parent)
 {
     setObjectName(QStringLiteral("llq"));
     setWindowTitle(QString::fromStdString(ChartViewerCaption(siteDomain.toStdString())));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/velmora/icon16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/velmora/icon32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/velmora/icon64.png"), QSize(64, 64));
-    setWindowIcon(icon);
+    setWindowIcon(AppIcon());
     resize(TwipsToPixels(13755), TwipsToPixels(9720));
 
     // No layout: the view keeps its place and size whatever the window's size.

@@ -1,6 +1,6 @@
 #include "platform/autostart.h"
 
-#include "platform/desktopentry.h"
+#include "core/desktopentry.h"
 
 #include <QCoreApplication>
 #include <QDir>

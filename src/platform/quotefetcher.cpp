@@ -1,5 +1,7 @@
 #include "platform/quotefetcher.h"
 
+#include "core/htmlcharset.h"
+#include "platform/httpcheck.h"
 #include "platform/textcodec.h"
 
 #include <QDeadlineTimer>
@@ -16,22 +18,6 @@
 #include <vector>
 
 namespace velmora {
-
-QByteArray CharsetOf(const QByteArray &contentType)
-{
-    const QList<QByteArray> parts = contentType.split(';');
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-        const QByteArray part = parts.at(i).trimmed();
-        const qsizetype eq = part.indexOf('=');
-        if (eq < 0 || part.left(eq).trimmed().toLower() != "charset")
-            continue;
-        QByteArray value = part.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
-            value = value.mid(1, value.size() - 2);
-        return value;
-    }
-    return {};
-}
 
 namespace {
 constexpr int kMaxResends = 3;
@@ -139,21 +125,8 @@ void QuoteFetcher::send(const Active &state)
     });
     timer->start(std::max<qint64>(0, state.deadline.remainingTime()));
 
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > kMaxBodyBytes)
-            cutShort(reply, tooLarge());
-    });
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this, reply](qint64 received, qint64 total) {
-                if (received > kMaxBodyBytes || total > kMaxBodyBytes)
-                    cutShort(reply, tooLarge());
-            });
-    // A body without a length announces nothing; watch what has piled up.
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        if (reply->bytesAvailable() > kMaxBodyBytes)
-            cutShort(reply, tooLarge());
-    });
+    WatchReplySize(reply, kMaxBodyBytes,
+                   [this, reply] { cutShort(reply, TooLargeText(kMaxBodyBytes)); });
     connect(reply, &QNetworkReply::requestSent, this, [this, reply] {
         if (const auto it = d->active.find(reply); it != d->active.end())
             it->second.sent = true;
@@ -198,11 +171,6 @@ void QuoteFetcher::releaseRetired()
     });
 }
 
-QString QuoteFetcher::tooLarge()
-{
-    return QStringLiteral("回复超过 %1 字节").arg(kMaxBodyBytes);
-}
-
 void QuoteFetcher::cutShort(QNetworkReply *reply, const QString &why)
 {
     const auto it = d->active.find(reply);
@@ -237,23 +205,15 @@ void QuoteFetcher::complete(QNetworkReply *reply)
         send(done);
         return;
     }
-    result.charset = CharsetOf(reply->rawHeader("Content-Type"));
+    result.charset = QByteArray::fromStdString(
+        CharsetFromContentType(reply->rawHeader("Content-Type").toStdString()));
     if (!done.failure.isEmpty()) {
         result.error = done.failure;
-    } else if (result.status != 0 && (result.status < 200 || result.status > 299)) {
-        result.error = QStringLiteral("服务器回复状态 %1").arg(result.status);
-    } else if (reply->error() != QNetworkReply::NoError) {
-        result.error = reply->errorString();
-    } else if (result.status == 0) {
-        result.error = QStringLiteral("没有收到回复状态");
+    } else if (const auto failure = HttpFailure(reply, kMaxBodyBytes)) {
+        result.error = *failure;
     } else {
-        const QByteArray bytes = reply->readAll();
-        if (bytes.size() > kMaxBodyBytes) {
-            result.error = tooLarge();
-        } else {
-            result.ok = true;
-            result.body = DecodeText(bytes, result.charset);
-        }
+        result.ok = true;
+        result.body = DecodeText(reply->readAll(), result.charset);
     }
     startQueued();
     emit finished(done.ticket, result);

@@ -69,14 +69,9 @@ private:
     void renewNetwork();
     void releaseRetired();
     void complete(QNetworkReply *reply);
-    static QString tooLarge();
 
     struct Private;
     Private *d;
 };
-
-// The charset parameter of a Content-Type value ("text/plain; charset=GBK" -> "GBK"), empty
-// when there is none.
-QByteArray CharsetOf(const QByteArray &contentType);
 
 } // namespace velmora

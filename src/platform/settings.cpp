@@ -1,5 +1,7 @@
 #include "platform/settings.h"
 
+#include "platform/commandline.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
@@ -58,29 +60,14 @@ QStringList AppSettings::loginArguments() const
     return {QStringLiteral("--data-dir"), dataDir};
 }
 
-SettingsOutcome ReadSettings(const QStringList &args, const QProcessEnvironment &env,
+SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment &env,
                              const QString &appDir, const QString &userDataDir)
 {
     SettingsOutcome out;
     AppSettings s;
-    QString dataDir = env.value(QStringLiteral("VELMORA_DATA_DIR"));
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--demo")) {
-            s.demo = true;
-        } else if (arg == QLatin1String("--data-dir")) {
-            if (i + 1 >= args.size()) {
-                out.error = QStringLiteral("--data-dir 后面缺少文件夹。");
-                return out;
-            }
-            dataDir = args.at(++i);
-        } else if (arg.startsWith(QLatin1String("--data-dir="))) {
-            dataDir = arg.mid(11);
-        } else {
-            out.error = QStringLiteral("无法识别的参数：%1").arg(arg);
-            return out;
-        }
-    }
+    s.demo = line.demo;
+    QString dataDir = line.dataDir.isEmpty() ? env.value(QStringLiteral("VELMORA_DATA_DIR"))
+                                             : line.dataDir;
     const bool dataDirGiven = !dataDir.isEmpty();
     if (!dataDirGiven)
         dataDir = userDataDir.isEmpty() ? appDir : userDataDir;

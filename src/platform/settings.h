@@ -9,6 +9,10 @@
 class QProcessEnvironment;
 
 namespace velmora {
+struct CommandLine;
+}
+
+namespace velmora {
 
 // Where the program keeps its files and which hosts it talks to.
 struct AppSettings
@@ -34,10 +38,9 @@ struct SettingsOutcome
     QString error; // for the terminal, when settings is empty
 };
 
-// Reads --data-dir DIR / --demo from args (without the program name) and the VELMORA_*
-// variables from env. appDir is the executable's folder, the default data directory of a build
+// Reads what the command line chose (--data-dir, --demo) and the VELMORA_* variables from env. appDir is the executable's folder, the default data directory of a build
 // run from its own folder; userDataDir is used instead when the program was installed.
-SettingsOutcome ReadSettings(const QStringList &args, const QProcessEnvironment &env,
+SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment &env,
                              const QString &appDir, const QString &userDataDir = {});
 
 // True for a build made for installation (package, cmake --install).

@@ -1,6 +1,7 @@
 #include "platform/singleinstance.h"
 
 #include "platform/messages.h"
+#include "platform/runtimedir.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -37,19 +38,10 @@ QString baseNameFor(const QString &dataDir, bool sharedDir)
 
 } // namespace
 
-QString SingleInstance::runtimeDir()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
-        return runtime;
-    return QDir::tempPath();
-}
-
 SingleInstance::SingleInstance(const QString &dataDir, QObject *parent)
     : QObject(parent),
       m_dataDir(dataDir),
-      m_base(runtimeDir() + QLatin1Char('/') +
-             baseNameFor(dataDir, runtimeDir() == QDir::tempPath())),
+      m_base(RuntimeDir() + QLatin1Char('/') + baseNameFor(dataDir, RuntimeDirIsShared())),
       m_lock(m_base + QStringLiteral(".lock"))
 {
     // Never stale by age: a live holder keeps the lock however long it runs. A holder that died

@@ -34,9 +34,6 @@ public:
     QString lockPath() const { return m_base + QStringLiteral(".lock"); }
     QString socketPath() const { return m_base + QStringLiteral(".socket"); }
 
-    // Where the lock and the socket live.
-    static QString runtimeDir();
-
 signals:
     // Another start on the same data directory asks for the window.
     void activationRequested();

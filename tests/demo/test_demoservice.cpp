@@ -2,7 +2,7 @@
 #include "demo/demopages.h"
 #include "demo/demoservice.h"
 #include "platform/quotefetcher.h"
-#include "quotes/quotereply.h"
+#include "core/quotereply.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "platform/autostart.h"
-#include "platform/desktopentry.h"
+#include "core/desktopentry.h"
 #include "support/tempdir.h"
 
 #include <QDir>

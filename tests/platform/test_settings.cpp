@@ -1,3 +1,4 @@
+#include "platform/commandline.h"
 #include "platform/settings.h"
 
 #include <QProcessEnvironment>
@@ -11,10 +12,45 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
+    void commandLine_data();
+    void commandLine();
     void read_data();
     void read();
     void installedBuildUsesUserDataDir();
 };
+
+void TestSettings::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("text"); // the start of what is printed
+    const int run = int(CommandLine::Action::Run), help = int(CommandLine::Action::Help),
+              version = int(CommandLine::Action::Version),
+              refuse = int(CommandLine::Action::Refuse);
+    QTest::newRow("nothing") << QStringList{} << run << "";
+    QTest::newRow("--help") << QStringList{"--help"} << help << "用法：velmora [选项]";
+    QTest::newRow("-h, with other options") << QStringList{"--demo", "-h"} << help << "用法：";
+    QTest::newRow("--version") << QStringList{"--version"} << version << "velmora 0.1.0";
+    QTest::newRow("unknown option") << QStringList{"--colour"} << refuse
+                                    << "无法识别的参数：--colour";
+    QTest::newRow("unknown short option") << QStringList{"-x"} << refuse << "无法识别的参数：-x";
+    QTest::newRow("a word that is no option") << QStringList{"foo"} << refuse
+                                              << "无法识别的参数：foo";
+    QTest::newRow("--data-dir without folder")
+        << QStringList{"--data-dir"} << refuse << "--data-dir 后面缺少文件夹。";
+    QTest::newRow("--data-dir with an empty folder")
+        << QStringList{"--data-dir="} << refuse << "--data-dir 后面缺少文件夹。";
+}
+
+void TestSettings::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, action);
+    QFETCH(QString, text);
+    const CommandLine line = ParseCommandLine(QStringList{"velmora"} + args);
+    QCOMPARE(int(line.action), action);
+    QCOMPARE(line.text.left(text.size()), text);
+}
 
 void TestSettings::read_data()
 {
@@ -46,10 +82,8 @@ void TestSettings::read_data()
                                        << true << "@tmp" << "" << "" << "" << true << true;
     QTest::newRow("missing data dir") << QStringList{"--data-dir", "/nonexistent/velmora"}
                                       << QStringList{} << false << "" << "" << "" << "" << false << false;
-    QTest::newRow("--data-dir without folder") << QStringList{"--data-dir"} << QStringList{}
-                                               << false << "" << "" << "" << "" << false << false;
-    QTest::newRow("unknown argument") << QStringList{"--colour"} << QStringList{} << false << ""
-                                      << "" << "" << "" << false << false;
+    QTest::newRow("--data-dir=DIR") << QStringList{"--data-dir=@tmp"} << QStringList{} << true
+                                    << "@tmp" << "" << "" << "" << true << true;
     QTest::newRow("base not http") << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=ftp://q.example"}
                                    << false << "" << "" << "" << "" << false << false;
     QTest::newRow("base without host") << QStringList{} << QStringList{"VELMORA_SITE_BASE=http://"}
@@ -82,7 +116,8 @@ void TestSettings::read()
     for (QString &arg : args)
         arg = resolve(arg);
 
-    const auto outcome = ReadSettings(args, environment, app.path());
+    const auto outcome =
+        ReadSettings(ParseCommandLine(QStringList{"velmora"} + args), environment, app.path());
     QCOMPARE(outcome.settings.has_value(), ok);
     if (!ok) {
         QVERIFY(!outcome.error.isEmpty());
@@ -102,7 +137,7 @@ void TestSettings::installedBuildUsesUserDataDir()
 {
     QTemporaryDir app, home;
     const QString userDir = home.path() + QStringLiteral("/velmora");
-    const auto outcome = ReadSettings({}, QProcessEnvironment(), app.path(), userDir);
+    const auto outcome = ReadSettings(CommandLine{}, QProcessEnvironment(), app.path(), userDir);
     QVERIFY(outcome.settings);
     QCOMPARE(outcome.settings->dataDir, userDir);
     QVERIFY(QFileInfo(userDir).isDir());

@@ -1,5 +1,7 @@
 #include "support/brokenserver.h"
 
+#include "support/replies.h"
+
 #include <QStringEncoder>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -134,22 +136,8 @@ QByteArray BrokenServer::properReply(const QByteArray &key)
     const quint32 h = hashOf(key);
     const int price = 1000 + static_cast<int>(h % 9000);
     const int change = static_cast<int>((h >> 8) % 900) + 1;
-    const QByteArray fields[] = {"v_cn_" + code,
-                                 code,
-                                 "测试" + code,
-                                 cents(price),
-                                 cents((h & 1) ? -change : change) + '%',
-                                 "x5", "x6", "x7", "x8", "x9", "x10",
-                                 cents(price + 50),
-                                 cents(price - 50),
-                                 "x13"};
-    QByteArray text;
-    for (const QByteArray &field : fields) {
-        if (!text.isEmpty())
-            text += ',';
-        text += '\'' + field + '\'';
-    }
-    return text;
+    return QuoteReplyText("测试" + code, cents(price), cents((h & 1) ? -change : change) + '%',
+                          cents(price + 50), cents(price - 50));
 }
 
 QByteArray BrokenServer::replyText(const QByteArray &key) const
@@ -168,6 +156,17 @@ int BrokenServer::releaseHeld()
         }
     }
     return released;
+}
+
+void BrokenServer::holdAll()
+{
+    m_default = Behaviour::Hold;
+}
+
+int BrokenServer::release()
+{
+    m_default = Behaviour::Proper;
+    return releaseHeld();
 }
 
 void BrokenServer::onNewConnection()
@@ -280,6 +279,13 @@ void BrokenServer::respond(QTcpSocket *socket, Connection &connection)
     case Behaviour::FewFields:
         answerProperly(socket, connection, true, true);
         return;
+    case Behaviour::NotFound: {
+        const QByteArray text = "not found";
+        socket->write(head("404 Not Found", "text/plain; charset=utf-8", text.size()));
+        socket->write(text);
+        finishAnswer(socket, connection);
+        return;
+    }
     }
 }
 

@@ -40,6 +40,7 @@ public:
         HugeUnannounced, // 200 with a 5 MiB body, no length, ended by closing
         GbkNoCharset,    // the reply text as GBK, "text/plain" without any charset
         FewFields,       // the reply text cut after field 11: twelve fields, no day low
+        NotFound,        // 404 with a short text
     };
 
     explicit BrokenServer(QObject *parent = nullptr);
@@ -62,6 +63,10 @@ public:
     void setDripIntervalMs(int ms);
     // Answers every held request properly; returns how many were still there.
     int releaseHeld();
+    // Every request without a behaviour of its own waits (Hold) until release(), which answers
+    // them and goes back to answering at once.
+    void holdAll();
+    int release();
 
     // What arrived, in arrival order.
     QList<QByteArray> keys() const { return m_keys; }
@@ -73,8 +78,8 @@ public:
     int maxOpenRequests() const { return m_maxOpen; }
     void clearLog();
 
-    // The default reply text for a code: fourteen fields, name "测试<code>", a price, change,
-    // high and low derived from the code (odd hash: a fall), all single-quoted.
+    // The default reply text for a code (QuoteReplyText): name "测试<code>", a price, change,
+    // high and low derived from the code (odd hash: a fall).
     static QByteArray properReply(const QByteArray &key);
 
 signals:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/watchliststore.h"
+
 #include <QTemporaryDir>
 
 #include <array>
@@ -41,8 +43,8 @@ inline std::set<std::string> listing(const std::filesystem::path &dir)
 // The bytes of the three watch-list files (empty for a missing one).
 inline std::array<std::string, 3> snapshot(const std::filesystem::path &dir)
 {
-    return {readFile(dir / "Setting.ini"), readFile(dir / "Setting2.ini"),
-            readFile(dir / "Setting3.ini")};
+    return {readFile(dir / kCodeFileName), readFile(dir / kTakeProfitFileName),
+            readFile(dir / kStopLossFileName)};
 }
 
 } // namespace velmora::testing

@@ -1,0 +1,248 @@
+#include "ui/mainwindow.h"
+
+#include "platform/appicon.h"
+#include "platform/screenmetrics.h"
+#include "ui/brand.h"
+#include "watchlist/watchlist.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTreeView>
+#include <QWindow>
+
+namespace velmora {
+
+QString MainWindow::captionFor(const QString &siteHost, bool demo)
+{
+    return QStringLiteral("Velmora  By Tesquin Orlentis——") + siteHost + DemoSuffix(demo);
+}
+
+MainWindow::MainWindow(WatchList &list, const QString &siteHost, bool demo, QWidget *parent)
+    : QWidget(parent), m_list(list)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(captionFor(siteHost, demo));
+    setWindowIcon(AppIcon());
+    setAccessibleName(windowTitle());
+    resize(TwipsToPixels(6780), TwipsToPixels(3735));
+    buildControls();
+    buildContextMenu();
+    setUpColumns();
+}
+
+MainWindow::~MainWindow()
+{
+    // The viewport still sends events while the window is torn down.
+    if (m_viewport)
+        m_viewport->removeEventFilter(this);
+}
+
+void MainWindow::buildControls()
+{
+    // No layout: the list and the strip keep their places whatever the window's size.
+    m_listView = new QTreeView(this);
+    m_listView->setObjectName(QStringLiteral("ListView1"));
+    m_listView->setAccessibleName(QStringLiteral("自选股列表"));
+    m_listView->setModel(&m_list);
+    m_listView->setRootIsDecorated(false);
+    m_listView->setItemsExpandable(false);
+    m_listView->setUniformRowHeights(true);
+    m_listView->setAllColumnsShowFocus(true);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listView->setSortingEnabled(false);
+    m_listView->setGeometry(TwipsRect(0, 0, 6735, 3375));
+    m_viewport = m_listView->viewport();
+    m_viewport->installEventFilter(this);
+
+    m_strip = new QTextBrowser(this);
+    m_strip->setObjectName(QStringLiteral("WebBrowser1"));
+    m_strip->setAccessibleName(QStringLiteral("公告栏"));
+    m_strip->setFrameShape(QFrame::NoFrame);
+    m_strip->setGeometry(TwipsRect(0, 3120, 6735, 615));
+    m_strip->raise(); // the strip is drawn in front where the two overlap
+    // A clicked link would otherwise be loaded into the strip, blanking it.
+    m_strip->setOpenLinks(false);
+    m_strip->setOpenExternalLinks(false);
+    connect(m_strip, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+        emit stripLinkActivated(m_strip->document()->baseUrl().resolved(link));
+    });
+    hideStripScrollBars();
+}
+
+void MainWindow::buildContextMenu()
+{
+    m_contextMenu = new QMenu(QStringLiteral("右键菜单"), this);
+    m_contextMenu->setObjectName(QStringLiteral("mnu2"));
+    auto addItem = [this](const char *name, const QString &caption) {
+        QAction *action = m_contextMenu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    m_addAction = addItem("mnu21", QStringLiteral("添加股票"));
+    m_removeAction = addItem("mnu22", QStringLiteral("删除股票"));
+    m_chartAction = addItem("mnu23", QStringLiteral("查看分时"));
+    connect(m_addAction, &QAction::triggered, this, &MainWindow::addRequested);
+    connect(m_removeAction, &QAction::triggered, this, &MainWindow::requestRemoval);
+    connect(m_chartAction, &QAction::triggered, this,
+            [this] { emit chartRequested(selectedPositions()); });
+}
+
+void MainWindow::setUpColumns()
+{
+    QHeaderView *header = m_listView->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    for (int column = 0; column < WatchList::ColumnCount; ++column)
+        header->resizeSection(column, TwipsToPixels(WatchList::widthTwips(column)));
+}
+
+void MainWindow::showAnnouncement(QTextDocument *document)
+{
+    m_strip->setDocument(document);
+    hideStripScrollBars();
+}
+
+void MainWindow::hideStripScrollBars()
+{
+    m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+QList<int> MainWindow::selectedPositions() const
+{
+    QList<int> positions;
+    const QItemSelectionModel *selection = m_listView->selectionModel();
+    for (int row = 0; row < m_list.rowCount(); ++row) {
+        if (selection->rowIntersectsSelection(row, {}))
+            positions.append(row);
+    }
+    return positions;
+}
+
+void MainWindow::requestRemoval()
+{
+    const QList<int> selected = selectedPositions();
+    if (!selected.isEmpty())
+        emit removeRequested(selected.constFirst());
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Compared, never dereferenced: the viewport still sends events while the window goes.
+    if (watched != m_viewport)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        m_leftPressed = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        break;
+    case QEvent::MouseButtonDblClick:
+        m_leftPressed = false; // the second press of a double click is no new click
+        break;
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const bool click = m_leftPressed && mouse->button() == Qt::LeftButton;
+        m_leftPressed = false;
+        // Only a right-button release shows the menu, over a row or not. The press before it
+        // has already selected the row under the pointer, so the commands act on that row.
+        if (mouse->button() == Qt::RightButton)
+            m_contextMenu->popup(mouse->globalPosition().toPoint());
+        if (click)
+            emit listClicked();
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::setTrayProbe(std::function<bool()> probe)
+{
+    m_trayProbe = std::move(probe);
+}
+
+bool MainWindow::trayAvailable() const
+{
+    return m_trayProbe ? m_trayProbe() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::makeTopmost()
+{
+    // Set once and never cleared: the first tray click makes the window topmost for good.
+    // setWindowFlag() would re-create the native window, which forgets where a hidden window
+    // was; the window system is told through the existing window instead.
+    const Qt::WindowFlags flags = windowFlags() | Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags())
+        return;
+    overrideWindowFlags(flags);
+    if (QWindow *window = windowHandle())
+        window->setFlags(flags);
+}
+
+void MainWindow::showFromTray()
+{
+    const bool restore = !isVisible() || isMinimized();
+    makeTopmost();
+    if (restore)
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::restoreFromTray()
+{
+    makeTopmost();
+    bringToFront();
+}
+
+void MainWindow::bringToFront()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Minimised means hidden, once there is a tray to bring it back from. The hide waits for the
+    // state change to finish, and is dropped if the window was restored meanwhile.
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !trayAvailable())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized())
+                hide();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // The user's own close (the window manager's close button, a spontaneous event) puts the
+    // window away in the tray; any other close ends the program. The window is hidden straight
+    // away rather than minimised first: asking the window manager to iconify a window that is
+    // withdrawn a moment later leaves some window managers (openbox) with a window they no
+    // longer map when it is shown again.
+    if (event->spontaneous() && trayAvailable()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    event->accept();
+    emit quitRequested();
+}
+
+} // namespace velmora

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+class QCloseEvent;
+class QMenu;
+class QTextBrowser;
+class QTextDocument;
+class QTreeView;
+
+namespace velmora {
+
+class WatchList;
+
+// The main window ("Form1"): the watch list ("ListView1") and the announcement strip below it
+// ("WebBrowser1"), and the list's context menu ("mnu2"). It shows the list and tells what the
+// user asked for; it changes nothing itself.
+//
+// It lives in the tray: minimising hides it and the user's own close puts it away there, as
+// long as a tray is there to bring it back (asked afresh every time). Without one it behaves as
+// any other window: minimise minimises and close ends the program.
+class MainWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MainWindow(WatchList &list, const QString &siteHost, bool demo, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    static QString captionFor(const QString &siteHost, bool demo);
+
+    // The strip shows this document (the announcement feed's).
+    void showAnnouncement(QTextDocument *document);
+    // After every load of the strip's page: no scroll bars, whatever it holds.
+    void hideStripScrollBars();
+
+    // Whether a tray is there to bring the window back; the desktop's answer by default.
+    void setTrayProbe(std::function<bool()> probe);
+    bool trayAvailable() const;
+
+    // A left click on the tray icon: visible and on top; a hidden or minimised window also
+    // comes back restored, since many tray hosts never send the double click that would do it.
+    void showFromTray();
+    // A double click on the tray icon: restored, visible and on top.
+    void restoreFromTray();
+    // A second start on the same data folder: restored and in front.
+    void bringToFront();
+
+    // The rows the user selected, in list order.
+    QList<int> selectedPositions() const;
+
+    QTreeView *listView() const { return m_listView; }
+    QTextBrowser *strip() const { return m_strip; }
+    QMenu *contextMenu() const { return m_contextMenu; }
+
+signals:
+    void addRequested();
+    // The first selected row; with none selected nothing is asked.
+    void removeRequested(int position);
+    void chartRequested(const QList<int> &positions);
+    // A click on the list (a left press and release, not the second press of a double click).
+    void listClicked();
+    void stripLinkActivated(const QUrl &url);
+    // A close that the user did not start (the session ending, a close from code), or the
+    // user's close with no tray to go to: the program ends.
+    void quitRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildContextMenu();
+    void setUpColumns();
+    void makeTopmost();
+    void requestRemoval();
+
+    WatchList &m_list;
+    QTreeView *m_listView = nullptr;
+    QTextBrowser *m_strip = nullptr;
+    QObject *m_viewport = nullptr; // the list's viewport, where its mouse events arrive
+    QMenu *m_contextMenu = nullptr;
+    QAction *m_addAction = nullptr;
+    QAction *m_removeAction = nullptr;
+    QAction *m_chartAction = nullptr;
+    std::function<bool()> m_trayProbe;
+    bool m_leftPressed = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,84 @@
+#include "ui/trayicon.h"
+
+#include "platform/appicon.h"
+#include "ui/brand.h"
+
+#include <QCursor>
+#include <QMenu>
+
+namespace velmora {
+
+QString TrayIcon::toolTipFor(bool demo)
+{
+    return QStringLiteral("Tesquin-Velmora") + DemoSuffix(demo);
+}
+
+TrayIcon::TrayIcon(bool demo, QObject *parent)
+    : QObject(parent), m_icon(new QSystemTrayIcon(AppIcon(), this)),
+      m_menu(new QMenu(QStringLiteral("托盘菜单")))
+{
+    setObjectName(QStringLiteral("tray"));
+    m_icon->setObjectName(QStringLiteral("trayIcon"));
+    m_icon->setToolTip(toolTipFor(demo));
+    m_menu->setObjectName(QStringLiteral("mn"));
+
+    struct Item
+    {
+        const char *name;
+        QString caption;
+        void (TrayIcon::*signal)();
+    };
+    // The dashes are ordinary items that do nothing, not separator bars.
+    const Item items[] = {
+        {"mn17", QStringLiteral("添加股票"), &TrayIcon::addStockRequested},
+        {"mn21", QStringLiteral("——————"), nullptr},
+        {"mn19", QStringLiteral("预警开"), &TrayIcon::alertsOnRequested},
+        {"mn20", QStringLiteral("预警关"), &TrayIcon::alertsOffRequested},
+        {"mn18", QStringLiteral("——————"), nullptr},
+        {"mn1", QStringLiteral("Tesquin官网"), &TrayIcon::homePageRequested},
+        {"mn11", QStringLiteral("-----------"), nullptr},
+        {"mn12", QStringLiteral("开机启动"), &TrayIcon::startAtLoginRequested},
+        {"mn13", QStringLiteral("取消开机启动"), &TrayIcon::noStartAtLoginRequested},
+        {"mn14", QStringLiteral("——————"), nullptr},
+        {"mn15", QStringLiteral("需要稳定收益"), &TrayIcon::membershipPageRequested},
+        {"mn16", QStringLiteral("退出"), &TrayIcon::exitRequested},
+    };
+    for (const Item &item : items) {
+        QAction *action = m_menu->addAction(item.caption);
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.signal)
+            connect(action, &QAction::triggered, this, item.signal);
+    }
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::activated);
+}
+
+TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::show()
+{
+    m_icon->show();
+}
+
+void TrayIcon::hide()
+{
+    m_icon->hide();
+}
+
+void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        emit clicked();
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        emit doubleClicked();
+        break;
+    case QSystemTrayIcon::Context: // the menu at the pointer
+        m_menu->popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace velmora

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/watchliststore.h"
+
+#include <QString>
+
+namespace velmora {
+
+enum class WatchListChange { Add, Remove };
+
+// The message shown when adding or removing a stock could not change the watch-list files:
+// which file, the system's reason, and that the list on disk was kept as it was.
+QString StoreFailureText(const StoreError &error, WatchListChange change);
+
+// The message shown once at start when a file of the list could not be read: the run then
+// writes none of the three files.
+QString LoadFailureText(const StoreError &error);
+
+} // namespace velmora

@@ -1,0 +1,213 @@
+#include "watchlist/watchlist.h"
+
+#include "platform/textcodec.h"
+
+#include <QColor>
+
+namespace velmora {
+
+namespace {
+
+struct ColumnInfo
+{
+    const char *caption;
+    int widthTwips;
+    Qt::Alignment alignment;
+};
+
+const ColumnInfo kColumns[WatchList::ColumnCount] = {
+    {"代码", 800, Qt::AlignLeft},      {"股票名称", 1000, Qt::AlignHCenter},
+    {"现价", 800, Qt::AlignRight},     {"最高价", 800, Qt::AlignRight},
+    {"最低价", 800, Qt::AlignRight},   {"涨跌幅", 800, Qt::AlignHCenter},
+    {"止盈价", 800, Qt::AlignRight},   {"止损价", 800, Qt::AlignRight},
+};
+
+} // namespace
+
+WatchList::WatchList(std::filesystem::path dataDir, StoreFileSystem &fs, QObject *parent)
+    : QAbstractTableModel(parent), m_files(std::move(dataDir), fs)
+{
+    setObjectName(QStringLiteral("watchList"));
+}
+
+WatchList::~WatchList() = default;
+
+std::optional<StoreError> WatchList::load()
+{
+    const LoadedWatchList loaded = m_files.load();
+    beginResetModel();
+    m_rows.clear();
+    for (const WatchEntry &entry : loaded.entries) {
+        WatchRow row;
+        row.id = m_nextId++;
+        row.entry = entry;
+        row.name = placeholder().toStdString(); // a loaded row shows it in the name column
+        m_rows.push_back(std::move(row));
+    }
+    endResetModel();
+    return loaded.error;
+}
+
+std::optional<StoreError> WatchList::add(const WatchEntry &entry)
+{
+    if (auto error = m_files.append(entry))
+        return error;
+    WatchRow row;
+    row.entry = entry;
+    row.price = placeholder().toStdString(); // an added one in the price column
+    append(std::move(row));
+    return std::nullopt;
+}
+
+std::optional<StoreError> WatchList::removeAt(int position)
+{
+    if (position < 0 || position >= rowCount())
+        return std::nullopt;
+    WatchEntries remaining = entries();
+    remaining.erase(remaining.begin() + position);
+    if (auto error = m_files.rewrite(remaining))
+        return error;
+    beginRemoveRows({}, position, position);
+    m_rows.erase(m_rows.begin() + position);
+    endRemoveRows();
+    return std::nullopt;
+}
+
+int WatchList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int WatchList::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString WatchList::caption(int column)
+{
+    return QString::fromUtf8(kColumns[column].caption);
+}
+
+int WatchList::widthTwips(int column)
+{
+    return kColumns[column].widthTwips;
+}
+
+Qt::Alignment WatchList::alignment(int column)
+{
+    return kColumns[column].alignment;
+}
+
+QString WatchList::text(int position, int column) const
+{
+    const WatchRow &row = rowAt(position);
+    switch (column) {
+    case Code:
+        return DecodeStored(row.entry.code);
+    case Name:
+        return QString::fromStdString(row.name);
+    case Price:
+        return QString::fromStdString(row.price);
+    case High:
+        return QString::fromStdString(row.high);
+    case Low:
+        return QString::fromStdString(row.low);
+    case Change:
+        return QString::fromStdString(row.change);
+    case TakeProfit:
+        return DecodeStored(row.entry.takeProfit);
+    case StopLoss:
+        return DecodeStored(row.entry.stopLoss);
+    }
+    return {};
+}
+
+QVariant WatchList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+    case Qt::ToolTipRole:
+        return text(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignment(index.column()) | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        switch (rowAt(index.row()).colour) {
+        case RowColour::Red:
+            return QColor(255, 0, 0);
+        case RowColour::Blue:
+            return QColor(0, 0, 255);
+        case RowColour::Default:
+            return {};
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant WatchList::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return caption(section);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(alignment(section) | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags WatchList::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+RowId WatchList::append(WatchRow row)
+{
+    row.id = m_nextId++;
+    const int position = rowCount();
+    beginInsertRows({}, position, position);
+    m_rows.push_back(std::move(row));
+    endInsertRows();
+    return m_rows.back().id;
+}
+
+std::optional<int> WatchList::positionOf(RowId id) const
+{
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].id == id)
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+WatchEntries WatchList::entries() const
+{
+    WatchEntries list;
+    list.reserve(m_rows.size());
+    for (const auto &row : m_rows)
+        list.push_back(row.entry);
+    return list;
+}
+
+bool WatchList::applyQuote(RowId id, const Quote &quote)
+{
+    const auto position = positionOf(id);
+    if (!position)
+        return false;
+    WatchRow &row = m_rows[static_cast<size_t>(*position)];
+    row.name = quote.name;
+    row.price = quote.price;
+    row.high = quote.high;
+    row.low = quote.low;
+    row.change = quote.change;
+    row.colour = ColourForChange(quote.change);
+    emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));
+    return true;
+}
+
+} // namespace velmora
