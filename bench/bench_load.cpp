@@ -202,7 +202,7 @@ int main(int argc, char **argv)
     load.fill();
     // The list is on screen, set up as ListView1 is: its repaints run on the same thread.
     QTreeView view;
-    view.setModel(&load.model());
+    view.setModel(&load.list());
     view.setRootIsDecorated(false);
     view.setItemsExpandable(false);
     view.setUniformRowHeights(true);
@@ -243,7 +243,7 @@ int main(int argc, char **argv)
     // The figures stop here: what is still out is dropped before the server goes away.
     const RefreshLoad::Counts c = load.counts();
     const QStringList problems = load.problems();
-    load.refresh().inet1()->abortAll();
+    load.refresh().fetcher()->abortAll();
 
     server.closeWriteChannel();
     const int arrived = AwaitLine(server, "arrived").toInt();
@@ -258,7 +258,7 @@ int main(int argc, char **argv)
             server.kill();
     }
 
-    std::printf("rows %d, %d s, Timer1 every %d ms, time limit %d ms, one list change every %d ms "
+    std::printf("rows %d, %d s, a tick every %d ms, time limit %d ms, one list change every %d ms "
                 "and %d after every tick\n",
                 plan.rows, seconds, plan.tickMs, plan.timeoutMs, plan.churnMs, plan.removedAfterTick);
     std::printf("ticks                      %d (the longest took %.1f ms)\n", c.ticks,
@@ -272,8 +272,8 @@ int main(int argc, char **argv)
                 c.failed, c.timedOut, c.properTimedOut);
     std::printf("still out at the end       %d\n", waiting);
     std::printf("answers for removed rows   %lld\n", c.dropped);
-    std::printf("rows removed/added/put back %d/%d/%d, %d in the list at the end\n", c.removed,
-                c.added, c.putBack, load.model().rowCount());
+    std::printf("rows removed/added         %d/%d, %d in the list at the end\n", c.removed,
+                c.added, load.list().rowCount());
     std::printf("peak resident memory       %.1f MiB (VmHWM; %.1f MiB before the load, %.1f MiB "
                 "resident at the end; server process %.1f MiB, %.1f MiB at the end)\n",
                 peakKiB / 1024.0, startKiB / 1024.0, endKiB / 1024.0, serverPeakKiB / 1024.0,

@@ -253,7 +253,7 @@ int main(int argc, char **argv)
     }
 
     {
-        // The whole service hangs: Timer1 ticks every second; nothing may stall meanwhile.
+        // The whole service hangs: the refresh ticks every second; nothing may stall meanwhile.
         server.run([&] { server.service()->setFaultForEveryCode(DemoFault::Hang); });
         const int before = server.requests();
         QuoteRefresh refresh(model, server.base());

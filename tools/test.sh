@@ -13,6 +13,9 @@ export QTWEBENGINE_DISABLE_SANDBOX=1 # tests run as root; the program never sets
 
 stage() { printf '\n== %s\n' "$*"; }
 
+stage "folders include one way"
+bash "$here/tools/check-layers.sh"
+
 stage "build (g++, warnings as errors)"
 cmake -S "$here" -B "$out/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON >/dev/null
 cmake --build "$out/build-ci" -j "$jobs"

@@ -1,26 +1,20 @@
-#include "ui/mainwindow.h"
-#include "ui/trayicon.h"
+// The program in the tray: the icon's clicks, the tray menu's commands, closing and
+// minimising with and without a tray, alerts, a second start and the end by a signal.
 #include "core/desktopentry.h"
-#include "platform/messages.h"
-#include "platform/openurl.h"
 #include "platform/singleinstance.h"
-#include "core/watchliststore.h"
-#include "support/tempdir.h"
+#include "support/appfixture.h"
+#include "support/replies.h"
+#include "ui/alertwindow.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
-#include <QMenu>
+#include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTest>
-#include <QTimer>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <csignal>
-#include <memory>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -30,7 +24,12 @@ Q_DECLARE_METATYPE(QSystemTrayIcon::ActivationReason)
 namespace {
 
 // How the window is when the tray icon is clicked.
-enum class Start { Shown, HiddenInTray, MinimisedWithoutTray };
+enum class Start
+{
+    Shown,
+    HiddenInTray,
+    MinimisedWithoutTray
+};
 
 // The close button of the window manager: a spontaneous close event, as the window system
 // delivers it (sendEvent would clear the flag, notify keeps it).
@@ -42,9 +41,17 @@ bool userCloses(QWidget *window)
     return event.isAccepted();
 }
 
-bool onTop(QWidget *window)
+bool onTop(const QWidget &window)
 {
-    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// Some pixel of the image is not fully transparent.
+bool drawn(const QImage &image)
+{
+    QImage blank(image.size(), QImage::Format_ARGB32);
+    blank.fill(Qt::transparent);
+    return !image.isNull() && image.convertToFormat(QImage::Format_ARGB32) != blank;
 }
 
 } // namespace
@@ -58,7 +65,7 @@ private slots:
     void init();
     void cleanup();
 
-    void trayIconHasItsImage();
+    void iconsAreDrawn();
     void trayClicks_data();
     void trayClicks();
     void menuStaysPlainAfterUse();
@@ -68,6 +75,7 @@ private slots:
     void exitItem();
     void startAtLoginItems();
     void startAtLoginFailure();
+    void alertsAndTheAlertWindow();
     void closeAndMinimise_data();
     void closeAndMinimise();
     void trayAppearingLater();
@@ -79,18 +87,12 @@ private slots:
     void signalsEndTheRealProgram();
 
 private:
-    void startForm();
-    void bringTo(Start start);
+    [[nodiscard]] bool bringTo(Start start);
+    MainWindow &window() const { return f->window(); }
+    QSystemTrayIcon *icon() const { return f->app->trayIcon().icon(); }
 
-    std::unique_ptr<QTemporaryDir> m_data;
     std::unique_ptr<QTemporaryDir> m_config;
-    std::unique_ptr<WatchListFiles> m_files;
-    std::unique_ptr<Form1> m_form;
-    TrayController *m_tray = nullptr;
-    bool m_trayThere = true;
-    QList<int> m_ends;
-    QList<QUrl> m_opened;
-    QStringList m_messages;
+    std::unique_ptr<AppFixture> f;
 };
 
 void TestTray::initTestCase()
@@ -104,75 +106,42 @@ void TestTray::init()
 {
     m_config = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
-    m_trayThere = true;
-    m_ends.clear();
-    m_opened.clear();
-    m_messages.clear();
-    SetOpenUrlHookForTests([this](const QUrl &url) {
-        m_opened << url;
-        return true;
-    });
-    Messages::setSinkForTests([this](const QString &text) { m_messages << text; });
-    startForm();
+    f = std::make_unique<AppFixture>();
+    f->settings.dataDirChosen = true;
+    QVERIFY(f->start());
 }
 
 void TestTray::cleanup()
 {
-    m_form->trayMenu()->hide();
-    m_form.reset();
-    m_files.reset();
-    SetOpenUrlHookForTests(nullptr);
-    Messages::setSinkForTests(nullptr);
+    f.reset();
 }
 
-void TestTray::startForm()
+bool TestTray::bringTo(Start start)
 {
-    m_data = std::make_unique<QTemporaryDir>();
-    m_files = std::make_unique<WatchListFiles>(pathOf(*m_data));
-    AppSettings settings;
-    settings.dataDir = m_data->path();
-    settings.dataDirChosen = true;
-    settings.quoteBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
-    settings.chartBase = settings.quoteBase;
-    settings.siteBase = QUrl(QStringLiteral("http://site.example:8080"));
-    m_form = std::make_unique<Form1>(settings, *m_files);
-    m_tray = m_form->trayController();
-    QVERIFY(m_tray);
-    m_tray->setTrayProbe([this] { return m_trayThere; });
-    m_tray->setProgramEnd([this](int status) { m_ends << status; });
-    m_form->load();
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-}
-
-void TestTray::bringTo(Start start)
-{
-    switch (start) {
-    case Start::Shown:
-        break;
-    case Start::HiddenInTray:
-        QVERIFY(!userCloses(m_form.get()));
-        QTRY_VERIFY(!m_form->isVisible());
-        break;
-    case Start::MinimisedWithoutTray:
-        m_trayThere = false;
-        m_form->showMinimized();
+    if (start == Start::HiddenInTray && (userCloses(&window()) || window().isVisible()))
+        return false;
+    if (start == Start::MinimisedWithoutTray) {
+        f->trayThere = false;
+        window().showMinimized();
         QTest::qWait(50);
-        QVERIFY(m_form->isVisible());
-        m_trayThere = true;
-        break;
+        f->trayThere = true;
+        if (!window().isVisible())
+            return false;
     }
-    QVERIFY(!onTop(m_form.get()));
+    return !onTop(window());
 }
 
-void TestTray::trayIconHasItsImage()
+void TestTray::iconsAreDrawn()
 {
-    // An icon without its image embeds as an empty square nobody can find in the tray.
-    for (const QSize size : {QSize(16, 16), QSize(22, 22), QSize(32, 32)}) {
-        const QPixmap image = m_form->trayIcon()->icon().pixmap(size);
-        QVERIFY2(!image.isNull(), qPrintable(QStringLiteral("%1 px").arg(size.width())));
+    // An icon without its image embeds as an empty square nobody can find in the tray; the
+    // tray and the windows show the same picture.
+    const QIcon tray = icon()->icon(), own = window().windowIcon();
+    QVERIFY(!tray.availableSizes().isEmpty());
+    QCOMPARE(tray.availableSizes(), own.availableSizes());
+    for (const int side : {16, 22, 32}) {
+        QVERIFY2(drawn(tray.pixmap(side).toImage()), qPrintable(QString::number(side)));
+        QCOMPARE(tray.pixmap(side).toImage(), own.pixmap(side).toImage());
     }
-    QVERIFY(!m_form->windowIcon().pixmap(QSize(16, 16)).isNull());
 }
 
 void TestTray::trayClicks_data()
@@ -215,135 +184,152 @@ void TestTray::trayClicks()
     QFETCH(bool, topmost);
     QFETCH(bool, menuOpen);
 
-    const QSize normalSize = m_form->size();
-    bringTo(start);
+    const QSize normalSize = window().size();
+    QVERIFY(bringTo(start));
     for (auto reason : reasons)
-        emit m_form->trayIcon()->activated(reason);
+        emit icon()->activated(reason);
     QCoreApplication::processEvents();
 
-    QCOMPARE(m_form->isVisible(), visible);
-    QCOMPARE(onTop(m_form.get()), topmost);
-    QCOMPARE(m_form->trayMenu()->isVisible(), menuOpen);
+    QCOMPARE(window().isVisible(), visible);
+    QCOMPARE(onTop(window()), topmost);
+    QCOMPARE(f->app->trayIcon().menu()->isVisible(), menuOpen);
     if (visible) {
-        QVERIFY(!m_form->isMinimized());
-        QCOMPARE(m_form->size(), normalSize);
+        QVERIFY(!window().isMinimized());
+        QCOMPARE(window().size(), normalSize);
     }
-    QVERIFY(m_ends.isEmpty());
-    QVERIFY(m_form->trayIcon()->isVisible());
+    QVERIFY(f->ends.isEmpty());
+    QVERIFY(icon()->isVisible());
+    f->app->trayIcon().menu()->hide();
 }
 
 void TestTray::menuStaysPlainAfterUse()
 {
     // Every item, used once, leaves every item visible, enabled, unchecked and in its place.
-    const QList<QAction *> before = m_form->trayMenu()->actions();
+    const QList<QAction *> before = f->app->trayIcon().menu()->actions();
     for (QAction *item : before) {
-        if (item->objectName() != QLatin1String("mn16"))
+        if (item->objectName() != "mn16")
             item->trigger();
         for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w != m_form.get() && w->isVisible() && !qobject_cast<QMenu *>(w))
+            if (w != &window() && w->isVisible() && !qobject_cast<QMenu *>(w))
                 w->close();
         }
     }
-    QCOMPARE(m_form->trayMenu()->actions(), before);
+    QCOMPARE(f->app->trayIcon().menu()->actions(), before);
     for (QAction *item : before) {
-        QVERIFY2(item->isVisible() && item->isEnabled(), qPrintable(item->objectName()));
-        QVERIFY2(!item->isCheckable() && !item->isChecked(), qPrintable(item->objectName()));
-        QVERIFY2(!item->isSeparator(), qPrintable(item->objectName()));
+        QVERIFY2(item->isVisible() && item->isEnabled() && !item->isCheckable() &&
+                     !item->isChecked() && !item->isSeparator(),
+                 qPrintable(item->objectName()));
     }
 }
 
 void TestTray::dividersDoNothing()
 {
-    const QStringList dividers{"mn21", "mn18", "mn11", "mn14"};
-    const QRect geometry = m_form->geometry();
-    const QWidgetList windowsBefore = QApplication::topLevelWidgets();
-    for (const QString &name : dividers) {
-        QAction *item = m_form->action(name.toLatin1().constData());
-        QVERIFY2(item, qPrintable(name));
-        item->trigger();
-    }
+    const QRect geometry = window().geometry();
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+    for (const char *name : {"mn21", "mn18", "mn11", "mn14"})
+        f->action(name)->trigger();
     QCoreApplication::processEvents();
-    QVERIFY(m_ends.isEmpty());
-    QVERIFY(m_opened.isEmpty());
-    QVERIFY(m_messages.isEmpty());
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!onTop(m_form.get()));
-    QCOMPARE(m_form->geometry(), geometry);
-    QVERIFY(!m_form->timer2()->isActive());
+    QVERIFY(f->ends.isEmpty());
+    QVERIFY(f->opened.isEmpty());
+    QVERIFY(f->messages.isEmpty());
+    QVERIFY(window().isVisible());
+    QVERIFY(!onTop(window()));
+    QCOMPARE(window().geometry(), geometry);
+    QVERIFY(!f->app->alertMonitor().alertsEnabled());
     QVERIFY(QDir(m_config->path()).isEmpty());
-    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore.size());
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
 }
 
 void TestTray::webPageItems_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QUrl>("opened");
-    QTest::newRow("home page") << "mn1" << QUrl(QStringLiteral("http://site.example:8080/"));
-    QTest::newRow("membership page")
-        << "mn15" << QUrl(QStringLiteral("http://site.example:8080/huiyuan/"));
+    QTest::newRow("home page") << "mn1" << QUrl("http://www.tesquin.example/");
+    QTest::newRow("membership page") << "mn15" << QUrl("http://www.tesquin.example/huiyuan/");
 }
 
 void TestTray::webPageItems()
 {
     QFETCH(QString, item);
     QFETCH(QUrl, opened);
-    m_form->action(item.toLatin1().constData())->trigger();
-    QCOMPARE(m_opened, QList<QUrl>{opened});
-    QVERIFY(m_ends.isEmpty());
-    QVERIFY(m_messages.isEmpty());
+    f->action(item.toLatin1().constData())->trigger();
+    QCOMPARE(f->opened, QList<QUrl>{opened});
+    QVERIFY(f->ends.isEmpty());
+    QVERIFY(f->messages.isEmpty());
 }
 
 void TestTray::exitItem()
 {
     // Exit asks nothing, even with another window open.
-    m_form->action("mn17")->trigger();
-    m_form->action("mn16")->trigger();
-    QCOMPARE(m_ends, QList<int>{0});
-    QVERIFY(!m_form->trayIcon()->isVisible());
-    QVERIFY(m_messages.isEmpty());
+    f->action("mn17")->trigger();
+    f->action("mn16")->trigger();
+    QCOMPARE(f->ends, QList<int>{0});
+    QVERIFY(!icon()->isVisible());
+    QVERIFY(f->messages.isEmpty());
 }
 
 void TestTray::startAtLoginItems()
 {
-    const QString entry = m_config->path() + QStringLiteral("/autostart/") +
+    const QString entry = m_config->path() + "/autostart/" +
                           QFileInfo(QCoreApplication::applicationFilePath()).fileName() +
-                          QStringLiteral(".desktop");
+                          ".desktop";
     // The login start opens the same list: the chosen data directory goes with it.
-    const auto expected =
-        AutostartEntryText(QCoreApplication::applicationFilePath().toStdString(),
-                           {"--data-dir", m_data->path().toStdString()});
+    const auto expected = AutostartEntryText(QCoreApplication::applicationFilePath().toStdString(),
+                                             {"--data-dir", f->settings.dataDir.toStdString()});
     QVERIFY(expected);
 
-    m_form->action("mn12")->trigger();
+    f->action("mn12")->trigger();
     QCOMPARE(readFile(entry.toStdString()), *expected);
-    m_form->action("mn12")->trigger(); // again: the same single entry
-    QCOMPARE(QDir(m_config->path() + QStringLiteral("/autostart")).entryList(QDir::Files),
+    f->action("mn12")->trigger(); // again: the same single entry
+    QCOMPARE(QDir(m_config->path() + "/autostart").entryList(QDir::Files),
              QStringList{QFileInfo(entry).fileName()});
-    QVERIFY(m_messages.isEmpty());
-
-    m_form->action("mn13")->trigger();
+    f->action("mn13")->trigger();
     QVERIFY(!QFile::exists(entry));
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(f->messages.isEmpty());
 
     // Nothing left to remove: said so, and nothing else happens.
-    m_form->action("mn13")->trigger();
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY2(m_messages.first().startsWith(QStringLiteral("无法取消开机启动")),
-             qPrintable(m_messages.first()));
-    QVERIFY(m_messages.first().contains(entry));
-    QVERIFY(m_ends.isEmpty());
+    f->action("mn13")->trigger();
+    QCOMPARE(f->messages.size(), 1);
+    QVERIFY2(f->messages.first().startsWith("无法取消开机启动") &&
+                 f->messages.first().contains(QFileInfo(entry).fileName()),
+             qPrintable(f->messages.first()));
+    QVERIFY(f->ends.isEmpty());
 }
 
 void TestTray::startAtLoginFailure()
 {
     // A file where the autostart folder must go (root ignores permissions).
-    writeFile((m_config->path() + QStringLiteral("/autostart")).toStdString(), "x");
-    m_form->action("mn12")->trigger();
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY2(m_messages.first().startsWith(QStringLiteral("无法设置开机启动")),
-             qPrintable(m_messages.first()));
-    QVERIFY(m_form->isVisible());
-    QVERIFY(m_ends.isEmpty());
+    writeFile((m_config->path() + "/autostart").toStdString(), "x");
+    f->action("mn12")->trigger();
+    QCOMPARE(f->messages.size(), 1);
+    QVERIFY2(f->messages.first().startsWith("无法设置开机启动"), qPrintable(f->messages.first()));
+    QVERIFY(window().isVisible());
+    QVERIFY(f->ends.isEmpty());
+}
+
+// 预警开 and 预警关 reach the alerts; an alert shows the alert window, whose labels open the
+// site and whose 关闭预警 switches alerts off.
+void TestTray::alertsAndTheAlertWindow()
+{
+    f->putFiles("600000\r\n", "10.5\r\n", "9\r\n");
+    f->server.setReply("600000", QuoteReplyText("示例股份", "10.60"));
+    QVERIFY(f->start());
+    f->action("mn19")->trigger();
+    QVERIFY(f->app->alertMonitor().alertsEnabled());
+    f->action("mn20")->trigger();
+    QVERIFY(!f->app->alertMonitor().alertsEnabled());
+    QVERIFY(!f->app->alertWindow());
+
+    f->action("mn19")->trigger();
+    f->app->alertMonitor().checkAll();
+    QTRY_VERIFY(f->app->alertWindow() && f->app->alertWindow()->isVisible());
+    AlertWindow *alert = f->app->alertWindow();
+    QCOMPARE(f->box(alert, "Text1")->text() + " " + f->box(alert, "Text3")->text(), "600000 10.60");
+    QTest::mouseClick(alert->findChild<QLabel *>("Label7"), Qt::LeftButton);
+    QCOMPARE(f->opened, QList<QUrl>{QUrl("http://www.tesquin.example/")});
+    QTest::mouseClick(f->button(alert), Qt::LeftButton);
+    QVERIFY(!f->app->alertMonitor().alertsEnabled());
+    QVERIFY(!alert->isVisible());
 }
 
 void TestTray::closeAndMinimise_data()
@@ -357,8 +343,7 @@ void TestTray::closeAndMinimise_data()
         << true << "close button" << false << false;
     QTest::newRow("minimise with a tray: hidden") << true << "minimise" << false << false;
     QTest::newRow("close from code: ends") << true << "close from code" << false << true;
-    QTest::newRow("close button without a tray: ends")
-        << false << "close button" << true << true;
+    QTest::newRow("close button without a tray: ends") << false << "close button" << true << true;
     QTest::newRow("minimise without a tray: an ordinary minimise")
         << false << "minimise" << true << false;
 }
@@ -370,57 +355,48 @@ void TestTray::closeAndMinimise()
     QFETCH(bool, visible);
     QFETCH(bool, ended);
 
-    m_trayThere = trayThere;
+    f->trayThere = trayThere;
     bool accepted = false;
-    if (how == QLatin1String("close button"))
-        accepted = userCloses(m_form.get());
-    else if (how == QLatin1String("minimise"))
-        m_form->showMinimized();
+    if (how == "close button")
+        accepted = userCloses(&window());
+    else if (how == "minimise")
+        window().showMinimized();
     else
-        accepted = m_form->close();
+        accepted = window().close();
     QTest::qWait(50);
 
     QCOMPARE(accepted, ended);
-    QCOMPARE(m_ends, ended ? QList<int>{0} : QList<int>{});
-    QCOMPARE(m_form->trayIcon()->isVisible(), !ended);
+    QCOMPARE(f->ends, ended ? QList<int>{0} : QList<int>{});
+    QCOMPARE(icon()->isVisible(), !ended);
     if (!ended) {
-        QCOMPARE(m_form->isVisible(), visible);
-        QCOMPARE(m_form->isMinimized(), how == QLatin1String("minimise"));
-        // Hidden or not, the list keeps refreshing and docking keeps its timer.
-        QVERIFY(m_form->timer1()->isActive());
-        QVERIFY(m_form->timer3()->isActive());
-    } else if (how == QLatin1String("close button")) {
-        QVERIFY(accepted);
+        QCOMPARE(window().isVisible(), visible);
+        QCOMPARE(window().isMinimized(), how == "minimise");
     }
 }
 
 void TestTray::trayAppearingLater()
 {
-    m_trayThere = false;
-    m_form->showMinimized();
+    f->trayThere = false;
+    window().showMinimized();
     QTest::qWait(50);
-    QVERIFY(m_form->isVisible());
-    m_form->showNormal();
+    QVERIFY(window().isVisible());
+    window().showNormal();
 
-    m_trayThere = true; // a panel with a tray starts
-    m_form->showMinimized();
-    QTRY_VERIFY(!m_form->isVisible());
-    emit m_form->trayIcon()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!userCloses(m_form.get()));
-    QTRY_VERIFY(!m_form->isVisible());
-    QVERIFY(m_ends.isEmpty());
+    f->trayThere = true; // a panel with a tray starts
+    window().showMinimized();
+    QTRY_VERIFY(!window().isVisible());
+    emit icon()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window().isVisible());
+    QVERIFY(!userCloses(&window()));
+    QTRY_VERIFY(!window().isVisible());
+    QVERIFY(f->ends.isEmpty());
 }
 
 void TestTray::closingAnotherWindowWhileHidden()
 {
-    bringTo(Start::HiddenInTray);
-    m_form->action("mn17")->trigger(); // the add dialog
-    QWidget *dialog = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QLatin1String("frmAdd") && w->isVisible())
-            dialog = w;
-    }
+    QVERIFY(bringTo(Start::HiddenInTray));
+    f->action("mn17")->trigger(); // the add dialog
+    QWidget *dialog = f->app->addDialog();
     QVERIFY(dialog);
     QVERIFY(userCloses(dialog) || dialog->close());
     QWidget other;
@@ -428,17 +404,17 @@ void TestTray::closingAnotherWindowWhileHidden()
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QVERIFY(other.close());
     QTest::qWait(100);
-    QVERIFY(m_ends.isEmpty());
-    QVERIFY(m_form->trayIcon()->isVisible());
-    QVERIFY(!m_form->isVisible());
+    QVERIFY(f->ends.isEmpty());
+    QVERIFY(icon()->isVisible());
+    QVERIFY(!window().isVisible());
 }
 
 void TestTray::secondStartBringsWindowBack()
 {
-    bringTo(Start::HiddenInTray);
-    m_tray->bringToFront();
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!m_form->isMinimized());
+    QVERIFY(bringTo(Start::HiddenInTray));
+    f->app->bringToFront();
+    QVERIFY(window().isVisible());
+    QVERIFY(!window().isMinimized());
 }
 
 void TestTray::signalsEndTheProgram_data()
@@ -451,10 +427,10 @@ void TestTray::signalsEndTheProgram_data()
 void TestTray::signalsEndTheProgram()
 {
     QFETCH(int, signalNumber);
-    bringTo(Start::HiddenInTray);
+    QVERIFY(bringTo(Start::HiddenInTray));
     std::raise(signalNumber);
-    QTRY_COMPARE(m_ends, QList<int>{0});
-    QVERIFY(!m_form->trayIcon()->isVisible());
+    QTRY_COMPARE(f->ends, QList<int>{0});
+    QVERIFY(!icon()->isVisible());
 }
 
 void TestTray::signalsEndTheRealProgram_data()
@@ -468,11 +444,11 @@ void TestTray::signalsEndTheRealProgram()
     QTemporaryDir data, runtime;
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(VELMORA_BINARY), {"--demo", "--data-dir", data.path()});
+    program.start(VELMORA_BINARY, {"--demo", "--data-dir", data.path()});
     QVERIFY(program.waitForStarted());
 
     // Up and answering from its event loop: a second start on its folder is handed over.

@@ -1,8 +1,11 @@
 #include "services/refreshload.h"
 
-#include "watchlist/watchrow.h"
+#include "core/watchliststore.h"
+#include "support/replies.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -18,21 +21,28 @@ struct Figures
     QByteArray name, price, high, low, change;
 };
 
-Figures FiguresOf(const QByteArray &code)
+// Odd codes fall, even ones rise.
+bool Falls(const QByteArray &code)
 {
-    const QByteArray lastTwo = code.right(2);
-    const bool fall = (code.toInt() % 2) != 0;
-    return {"行情" + code, code + ".10", code + ".20", code + ".05",
-            (fall ? "-1." : "1.") + lastTwo + '%'};
+    return (code.toInt() % 2) != 0;
 }
 
-QStringList Strings(const Figures &f)
+Figures FiguresOf(const QByteArray &code)
 {
-    return {QString::fromUtf8(f.name), QString::fromUtf8(f.price), QString::fromUtf8(f.high),
-            QString::fromUtf8(f.low), QString::fromUtf8(f.change)};
+    return {"行情" + code, code + ".10", code + ".20", code + ".05",
+            (Falls(code) ? "-1." : "1.") + code.right(2) + '%'};
 }
 
 const QStringList kEmptyFigures = {QString(), QString(), QString(), QString(), QString()};
+
+// The list's files change several times a second; they live in memory where the system
+// offers that, so that the load measures the refresh rather than the disk's flushes.
+QString ListFolderTemplate()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    return (shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath()) +
+           QStringLiteral("/velmora-load-XXXXXX");
+}
 
 // The server holds these requests open until the client gives up; it answers the others at
 // once, within the same turn of its event loop.
@@ -97,6 +107,7 @@ QByteArray BehaviourName(LoadBehaviour behaviour)
     case LoadBehaviour::HugeUnannounced: return "5 MiB without a length";
     case LoadBehaviour::GbkNoCharset: return "GBK without charset";
     case LoadBehaviour::FewFields: return "twelve fields";
+    case LoadBehaviour::NotFound: return "404";
     }
     return "?";
 }
@@ -111,16 +122,7 @@ QList<LoadBehaviour> AllLoadBehaviours()
 QByteArray LoadReply(const QByteArray &code)
 {
     const Figures f = FiguresOf(code);
-    const QByteArray fields[] = {"v_cn_" + code, code, f.name, f.price, f.change,
-                                 "x5", "x6", "x7", "x8", "x9", "x10",
-                                 f.high, f.low, "x13"};
-    QByteArray text;
-    for (const QByteArray &field : fields) {
-        if (!text.isEmpty())
-            text += ',';
-        text += '\'' + field + '\'';
-    }
-    return text;
+    return QuoteReplyText(f.name, f.price, f.change, f.high, f.low);
 }
 
 QStringList FiguresAfterSuccess(const QByteArray &code)
@@ -128,7 +130,13 @@ QStringList FiguresAfterSuccess(const QByteArray &code)
     Figures f = FiguresOf(code);
     if (BehaviourOfCode(code) == LoadBehaviour::FewFields)
         f.low.clear(); // the reply ends before the day low
-    return Strings(f);
+    return {QString::fromUtf8(f.name), QString::fromUtf8(f.price), QString::fromUtf8(f.high),
+            QString::fromUtf8(f.low), QString::fromUtf8(f.change)};
+}
+
+RowColour ColourAfterSuccess(const QByteArray &code)
+{
+    return Falls(code) ? RowColour::Blue : RowColour::Red;
 }
 
 bool FetchCanSucceed(LoadBehaviour behaviour)
@@ -148,62 +156,68 @@ void ConfigureServer(BrokenServer &server, const LoadPlan &plan)
 }
 
 RefreshLoad::RefreshLoad(const LoadPlan &plan, const QUrl &base, QObject *parent)
-    : QObject(parent), m_plan(plan), m_refresh(new QuoteRefresh(m_model, nullptr, base, this)),
+    : QObject(parent), m_plan(plan), m_dir(ListFolderTemplate()),
+      m_list(m_dir.path().toStdString()), m_refresh(new QuoteRefresh(m_list, base, this)),
       m_random(plan.seed)
 {
     if (m_plan.codePool <= 0)
         m_plan.codePool = plan.rows;
-    m_refresh->inet1()->setTimeoutMs(m_plan.timeoutMs);
+    m_refresh->fetcher()->setTimeoutMs(m_plan.timeoutMs);
 
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setInterval(m_plan.tickMs);
-    connect(&m_timer1, &QTimer::timeout, this, &RefreshLoad::tick);
+    // Our own ticks rather than the refresh's timer, so that each one is measured.
+    m_ticks.setInterval(m_plan.tickMs);
+    connect(&m_ticks, &QTimer::timeout, this, &RefreshLoad::tick);
     m_churn.setInterval(m_plan.churnMs);
     connect(&m_churn, &QTimer::timeout, this, &RefreshLoad::churn);
 
     // The refresh connected first, so by the time these run it has handled the answer.
     connect(m_refresh, &QuoteRefresh::answered, this, &RefreshLoad::onAnswered);
-    connect(m_refresh->inet1(), &QuoteFetcher::finished, this,
+    connect(m_refresh->fetcher(), &QuoteFetcher::finished, this,
             [this](QuoteFetcher::Ticket, const FetchResult &result) { onFetchFinished(result); });
 }
 
 void RefreshLoad::fill()
 {
-    for (int i = 0; i < m_plan.rows; ++i)
-        addRow();
-    m_counts.added = 0;
+    WatchEntries entries;
+    while (int(entries.size()) < m_plan.rows && m_nextCode < m_plan.codePool) {
+        const std::string code = LoadCode(m_nextCode++).toStdString();
+        entries.push_back({code, "tp" + code, "sl" + code});
+    }
+    if (RewriteWatchFiles(m_dir.path().toStdString(), entries) || m_list.load())
+        problem(QStringLiteral("the list's files could not be written or read"));
+    for (int position = 0; position < m_list.rowCount(); ++position) {
+        const WatchRow &row = m_list.rowAt(position);
+        track(QByteArray::fromStdString(row.entry.code), row.id);
+    }
 }
 
 void RefreshLoad::start()
 {
-    m_timer1.start();
+    m_ticks.start();
     m_churn.start();
 }
 
 void RefreshLoad::stop()
 {
-    m_timer1.stop();
+    m_ticks.stop();
     m_churn.stop();
-    // Rows taken out go back, so that the list ends as the program would leave it.
-    while (!m_takenOut.empty())
-        churn();
 }
 
 void RefreshLoad::tick()
 {
     ++m_counts.ticks;
     int expected = 0;
-    for (int position = 0; position < m_model.rowCount(); ++position) {
-        const Row *row = rowOf(QByteArray::fromStdString(m_model.rowAt(position).entry.code));
+    for (int position = 0; position < m_list.rowCount(); ++position) {
+        const Row *row = rowOf(QByteArray::fromStdString(m_list.rowAt(position).entry.code));
         if (row && !row->waiting)
             ++expected;
     }
-    const int before = m_refresh->inet1()->outstanding();
+    const int before = m_refresh->fetcher()->outstanding();
     QElapsedTimer clock;
     clock.start();
-    m_refresh->Timer1_Timer();
+    m_refresh->refreshAll();
     m_counts.longestTickNs = std::max(m_counts.longestTickNs, clock.nsecsElapsed());
-    const int asked = m_refresh->inet1()->outstanding() - before;
+    const int asked = m_refresh->fetcher()->outstanding() - before;
     m_counts.asked += asked;
     if (asked != expected) {
         problem(QStringLiteral("tick %1 asked %2 rows; %3 were not waiting")
@@ -211,15 +225,16 @@ void RefreshLoad::tick()
                     .arg(asked)
                     .arg(expected));
     }
-    for (int position = 0; position < m_model.rowCount(); ++position) {
-        if (Row *row = rowOf(QByteArray::fromStdString(m_model.rowAt(position).entry.code))) {
+    for (int position = 0; position < m_list.rowCount(); ++position) {
+        if (Row *row = rowOf(QByteArray::fromStdString(m_list.rowAt(position).entry.code))) {
             row->waiting = true;
             row->answersSinceTick = 0;
         }
     }
     auditServerLog();
-    if (m_churn.isActive())
-        afterTick();
+    // Rows go and come while the tick's requests are out.
+    for (int i = 0; m_churn.isActive() && i < m_plan.removedAfterTick; ++i)
+        churn();
 }
 
 void RefreshLoad::auditServerLog()
@@ -237,67 +252,55 @@ void RefreshLoad::auditServerLog()
     m_server->clearLog();
 }
 
-void RefreshLoad::afterTick()
-{
-    for (int i = 0; i < m_plan.removedAfterTick; ++i) {
-        removeRandomRow();
-        addRow();
-    }
-}
-
 void RefreshLoad::churn()
 {
-    if (!m_takenOut.empty()) {
-        const Taken taken = m_takenOut.back();
-        m_takenOut.pop_back();
-        m_model.insertRow(taken.position, taken.row);
-        m_rows[QByteArray::fromStdString(taken.row.entry.code)].state = State::Live;
-        ++m_counts.putBack;
-        return;
-    }
-    if (m_model.rowCount() > 0 && std::uniform_int_distribution<int>(0, 9)(m_random) < 2) {
-        const int position = std::uniform_int_distribution<int>(0, m_model.rowCount() - 1)(m_random);
-        Taken taken{position, m_model.takeRow(position)};
-        m_rows[QByteArray::fromStdString(taken.row.entry.code)].state = State::TakenOut;
-        m_takenOut.push_back(std::move(taken));
-        return;
-    }
     removeRandomRow();
     addRow();
 }
 
+void RefreshLoad::track(const QByteArray &code, RowId id)
+{
+    m_codeOfRow.emplace(id, code);
+    Row row;
+    row.id = id;
+    m_rows.insert(code, row);
+}
+
+// A row added by the user, so the list holds rows with the placeholder in either column: the
+// name of the rows read at start-up, the price of the added ones.
 void RefreshLoad::addRow()
 {
     if (m_nextCode >= m_plan.codePool)
         return;
     const QByteArray code = LoadCode(m_nextCode++);
-    const WatchEntry entry{code.toStdString(), "tp" + code.toStdString(), "sl" + code.toStdString()};
-    // Rows read from the files and rows added by the user start with the placeholder in
-    // different columns; have both.
-    const std::uint64_t id =
-        (m_nextCode % 2) ? m_model.appendLoaded(entry) : m_model.appendAdded(entry);
-    m_codeOfRow.emplace(id, code);
-    Row row;
-    row.id = id;
-    m_rows.insert(code, row);
+    const std::string text = code.toStdString();
+    if (m_list.add({text, "tp" + text, "sl" + text})) {
+        problem(QStringLiteral("%1 could not be added").arg(QString::fromLatin1(code)));
+        return;
+    }
+    track(code, m_list.rowAt(m_list.rowCount() - 1).id);
     ++m_counts.added;
 }
 
 void RefreshLoad::removeRandomRow()
 {
     // Once the codes run out, the list keeps its length.
-    if (m_model.rowCount() == 0 || m_nextCode >= m_plan.codePool)
+    if (m_list.rowCount() == 0 || m_nextCode >= m_plan.codePool)
         return;
-    const int position = std::uniform_int_distribution<int>(0, m_model.rowCount() - 1)(m_random);
-    const WatchRow gone = m_model.takeRow(position);
-    Row &row = m_rows[QByteArray::fromStdString(gone.entry.code)];
-    row.state = State::Removed;
+    const int position = std::uniform_int_distribution<int>(0, m_list.rowCount() - 1)(m_random);
+    const QByteArray code = QByteArray::fromStdString(m_list.rowAt(position).entry.code);
+    if (m_list.removeAt(position)) {
+        problem(QStringLiteral("%1 could not be removed").arg(QString::fromLatin1(code)));
+        return;
+    }
+    Row &row = m_rows[code];
+    row.removed = true;
     if (row.waiting)
         ++m_removedWhileWaiting;
     ++m_counts.removed;
 }
 
-void RefreshLoad::onAnswered(std::uint64_t rowId, bool ok, bool written)
+void RefreshLoad::onAnswered(RowId rowId, bool ok, bool written)
 {
     m_pending.push_back({rowId, ok, written});
 }
@@ -336,7 +339,7 @@ void RefreshLoad::onFetchFinished(const FetchResult &result)
     ++row.answersSinceTick;
     row.last = {row.last.answers + 1, answer.ok, timedOut};
 
-    const bool live = row.state == State::Live;
+    const bool live = !row.removed;
     if (answer.written != live) {
         problem(QStringLiteral("%1: answer %2 although the row is %3")
                     .arg(QString::fromLatin1(code),
@@ -355,7 +358,7 @@ void RefreshLoad::onFetchFinished(const FetchResult &result)
     if (!answer.written)
         return;
 
-    const auto position = m_model.positionOf(answer.rowId);
+    const auto position = m_list.positionOf(answer.rowId);
     if (!position)
         return; // reported above
     const QStringList shown = figures(*position);
@@ -365,9 +368,9 @@ void RefreshLoad::onFetchFinished(const FetchResult &result)
                     .arg(QString::fromLatin1(code), shown.join(QLatin1Char('|')),
                          expected.join(QLatin1Char('|'))));
     }
-    const WatchRow &written = m_model.rowAt(*position);
-    if (written.colour != ColourForChange(written.change))
-        problem(QStringLiteral("%1: colour does not follow the change").arg(QString::fromLatin1(code)));
+    const WatchRow &written = m_list.rowAt(*position);
+    if (written.colour != (answer.ok ? ColourAfterSuccess(code) : RowColour::Red))
+        problem(QStringLiteral("%1: the wrong colour").arg(QString::fromLatin1(code)));
     if (written.entry.takeProfit != "tp" + code.toStdString() ||
         written.entry.stopLoss != "sl" + code.toStdString()) {
         problem(QStringLiteral("%1: take-profit or stop-loss touched").arg(QString::fromLatin1(code)));
@@ -387,7 +390,7 @@ void RefreshLoad::watch(BrokenServer &server)
         const LoadBehaviour behaviour = BehaviourOfCode(code);
         ++row->arrivals;
         ++m_arrivalsOfBehaviour[static_cast<int>(behaviour)];
-        if (row->state == State::Removed &&
+        if (row->removed &&
             ++row->arrivalsAfterRemoval > ArrivalsAllowedAfterRemoval(behaviour)) {
             problem(QStringLiteral("%1 asked again after its row was removed").arg(QString::fromLatin1(code)));
         }
@@ -414,8 +417,8 @@ void RefreshLoad::watch(BrokenServer &server)
 QList<QByteArray> RefreshLoad::liveCodes() const
 {
     QList<QByteArray> codes;
-    for (int position = 0; position < m_model.rowCount(); ++position)
-        codes << QByteArray::fromStdString(m_model.rowAt(position).entry.code);
+    for (int position = 0; position < m_list.rowCount(); ++position)
+        codes << QByteArray::fromStdString(m_list.rowAt(position).entry.code);
     return codes;
 }
 
@@ -446,8 +449,8 @@ int RefreshLoad::arrivalsOf(LoadBehaviour behaviour) const
 QStringList RefreshLoad::figures(int position) const
 {
     QStringList out;
-    for (int column = WatchListModel::Name; column <= WatchListModel::Change; ++column)
-        out << m_model.text(position, column);
+    for (int column = WatchList::Name; column <= WatchList::Change; ++column)
+        out << m_list.text(position, column);
     return out;
 }
 

@@ -4,15 +4,16 @@
 // come and go. Shared by the load test (which checks where every answer went) and the load
 // benchmark (which prints memory and stalls), so that both run the same load.
 
-#include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
 #include "support/brokenserver.h"
+#include "watchlist/watchlist.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -33,8 +34,7 @@ struct LoadPlan
     // time limit still spans seven and a half ticks, as it does in the program.
     int tickMs = 1000;
     int timeoutMs = 7500;
-    // Between ticks, one change to the list this often (a removal with an addition, or a row
-    // taken out and put back as after a failed removal).
+    // Between ticks, one change to the list this often: a removal with an addition.
     int churnMs = 400;
     // Rows removed (and as many added) right after every tick, while their requests are out.
     int removedAfterTick = 2;
@@ -59,8 +59,10 @@ QList<LoadBehaviour> AllLoadBehaviours();
 // The reply text for a code. Every one of its five figures carries the code, so a reply written
 // into another row's cells is seen at once.
 QByteArray LoadReply(const QByteArray &code);
-// Name, price, high, low and change a row of this code shows after a successful fetch.
+// Name, price, high, low and change a row of this code shows after a successful fetch, and its
+// colour then (after a failed one: every figure empty, red).
 QStringList FiguresAfterSuccess(const QByteArray &code);
+RowColour ColourAfterSuccess(const QByteArray &code);
 // Whether a fetch of this code can succeed at all.
 bool FetchCanSucceed(LoadBehaviour behaviour);
 
@@ -84,23 +86,22 @@ public:
         qint64 arrived = 0;  // requests the watched server saw
         qint64 targetsChecked = 0; // request targets read from its log
         qint64 foreignTargets = 0; // of those, not the quote address of one of our codes
-        int removed = 0, added = 0, putBack = 0;
-        qint64 longestTickNs = 0; // the longest time Timer1's handler took
+        int removed = 0, added = 0;
+        qint64 longestTickNs = 0; // the longest time one tick of the refresh took
     };
 
     RefreshLoad(const LoadPlan &plan, const QUrl &base, QObject *parent = nullptr);
 
-    WatchListModel &model() { return m_model; }
+    WatchList &list() { return m_list; }
     QuoteRefresh &refresh() { return *m_refresh; }
-    QTimer &timer1() { return m_timer1; }
 
-    // Fills the list with plan.rows rows.
+    // Fills the list with plan.rows rows, read from its files as at start-up.
     void fill();
-    // Starts Timer1 and the changes to the list.
+    // Starts the ticks (every plan.tickMs, each one measured) and the changes to the list.
     void start();
     // Stops both; requests already out go on to their end.
     void stop();
-    // A tick by hand, counted like Timer1's.
+    // A tick by hand, counted like the timed ones.
     void tick();
 
     // Follows the server's requests as they arrive (the server must live on this thread): no
@@ -117,7 +118,7 @@ public:
     const QStringList &problems() const { return m_problems; }
     // The codes of the rows now in the list, in list order.
     QList<QByteArray> liveCodes() const;
-    // Answers handled for a row since the last tick (by hand or by Timer1).
+    // Answers handled for a row since the last tick.
     int answersSinceTick(const QByteArray &code) const;
     // How the last answer of a row ended: succeeded, or failed (and whether by the time limit).
     struct LastAnswer
@@ -139,11 +140,10 @@ public:
     QStringList figures(int position) const;
 
 private:
-    enum class State { Live, TakenOut, Removed };
     struct Row
     {
-        std::uint64_t id = 0;
-        State state = State::Live;
+        RowId id = 0;
+        bool removed = false;
         bool waiting = false;
         int answersSinceTick = 0;
         LastAnswer last;
@@ -153,38 +153,31 @@ private:
     };
     struct Pending
     {
-        std::uint64_t rowId = 0;
+        RowId rowId = 0;
         bool ok = false;
         bool written = false;
     };
 
+    void track(const QByteArray &code, RowId id);
     void addRow();
     void removeRandomRow();
     void churn();
-    void afterTick();
-    void onAnswered(std::uint64_t rowId, bool ok, bool written);
+    void onAnswered(RowId rowId, bool ok, bool written);
     void onFetchFinished(const FetchResult &result);
     void problem(const QString &text);
     Row *rowOf(const QByteArray &code);
     const Row *rowOf(const QByteArray &code) const;
 
     LoadPlan m_plan;
-    WatchListModel m_model;
-    QTimer m_timer1;
+    QTemporaryDir m_dir;
+    WatchList m_list;
+    QTimer m_ticks;
     QTimer m_churn;
     QuoteRefresh *m_refresh;
     QPointer<BrokenServer> m_server;
     std::mt19937 m_random;
     int m_nextCode = 0;
-    int m_outstandingBeforeTick = 0;
-    // A row taken out as if its removal had failed, put back at its place by the next change.
-    struct Taken
-    {
-        int position = 0;
-        WatchRow row;
-    };
-    std::vector<Taken> m_takenOut;
-    std::unordered_map<std::uint64_t, QByteArray> m_codeOfRow;
+    std::unordered_map<RowId, QByteArray> m_codeOfRow;
     QHash<QByteArray, Row> m_rows; // by code; codes are never reused
     std::vector<Pending> m_pending;
     Counts m_counts;

@@ -1,19 +1,15 @@
 // "查看分时": which chart pages the viewer is shown and navigated to, when a viewer is created,
 // reused or created anew, and when the user's browser takes over.
-#include "ui/mainwindow.h"
-#include "watchlist/watchlist.h"
-#include "platform/openurl.h"
 #include "core/watchliststore.h"
-#include "support/tempdir.h"
+#include "platform/openurl.h"
 #include "services/chartviewer.h"
 #include "services/viewerprocess.h"
+#include "support/tempdir.h"
+#include "watchlist/watchlist.h"
 
-#include <QAction>
 #include <QFile>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
 
 #include <memory>
 
@@ -22,12 +18,11 @@ using namespace velmora::testing;
 
 namespace {
 
-const QUrl kChartBase(QStringLiteral("http://chart.example:8080"));
+const QUrl kChartBase("http://chart.example:8080");
 
 QUrl chartUrl(const char *encodedCode)
 {
-    return QUrl(kChartBase.toString() + QStringLiteral("/cn/") + QString::fromLatin1(encodedCode) +
-                QStringLiteral("/index_kp.shtml"));
+    return QUrl(kChartBase.toString() + "/cn/" + QLatin1String(encodedCode) + "/index_kp.shtml");
 }
 
 // What a viewer was told, in order: "show" or the address navigated to.
@@ -35,7 +30,7 @@ class FakeViewer : public ViewerInstance
 {
 public:
     using ViewerInstance::ViewerInstance;
-    void show() override { calls << QStringLiteral("show"); }
+    void show() override { calls << "show"; }
     void navigate(const QUrl &url) override { calls << url.toString(QUrl::FullyEncoded); }
 
     void closeWindow()
@@ -74,40 +69,33 @@ private:
     std::shared_ptr<LauncherLog> m_log;
 };
 
-// The list and its rows, without the rest of the main window.
+// A list read from its files and the chart viewer on it, with a fake launcher unless given one.
 struct Panel
 {
-    WatchListModel model;
-    QTreeView list;
+    explicit Panel(const QList<QByteArray> &codes, std::unique_ptr<ViewerLauncher> launcher = {})
+        : list(pathOf(dir))
+    {
+        WatchEntries entries;
+        for (const QByteArray &code : codes)
+            entries.push_back({code.toStdString(), "10", "9"});
+        RewriteWatchFiles(pathOf(dir), entries);
+        list.load();
+        if (!launcher)
+            launcher = std::make_unique<FakeLauncher>(log);
+        charts = std::make_unique<ChartViewer>(list, kChartBase, "site", std::move(launcher));
+    }
+
+    QTemporaryDir dir;
+    WatchList list;
     std::shared_ptr<LauncherLog> log = std::make_shared<LauncherLog>();
     std::unique_ptr<ChartViewer> charts;
-
-    explicit Panel(const QList<QByteArray> &codes)
-    {
-        for (const QByteArray &code : codes)
-            model.appendLoaded(WatchEntry{code.toStdString(), "10", "9"});
-        list.setModel(&model);
-        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-        list.setSelectionBehavior(QAbstractItemView::SelectRows);
-        charts = std::make_unique<ChartViewer>(&list, &model, kChartBase,
-                                               std::make_unique<FakeLauncher>(log));
-    }
-
-    // Selects rows in the order given (as a user would, one Ctrl+click after the other).
-    void select(const QList<int> &rows)
-    {
-        list.selectionModel()->clearSelection();
-        for (const int row : rows)
-            list.selectionModel()->select(model.index(row, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
 };
 
 QStringList expectedCalls(const QList<QUrl> &urls)
 {
     QStringList calls;
     for (const QUrl &url : urls)
-        calls << QStringLiteral("show") << url.toString(QUrl::FullyEncoded);
+        calls << "show" << url.toString(QUrl::FullyEncoded);
     return calls;
 }
 
@@ -120,14 +108,12 @@ class TestChartViewer : public QObject
 private slots:
     void init();
     void cleanup();
-    void selectedRows_data();
-    void selectedRows();
-    void openViewerReused();
-    void closedViewerCreatedAnew();
+    void chosenRows_data();
+    void chosenRows();
+    void secondUse_data();
+    void secondUse();
     void noViewerOpensBrowser_data();
     void noViewerOpensBrowser();
-    void engineMissingLaterOpensBrowser();
-    void missingViewerThroughMainWindow();
     void viewerProcessThatCannotStart_data();
     void viewerProcessThatCannotStart();
 
@@ -149,14 +135,14 @@ void TestChartViewer::cleanup()
     SetOpenUrlHookForTests(nullptr);
 }
 
-void TestChartViewer::selectedRows_data()
+void TestChartViewer::chosenRows_data()
 {
     QTest::addColumn<QList<QByteArray>>("codes");
-    QTest::addColumn<QList<int>>("selection"); // in the order the user picked them
+    QTest::addColumn<QList<int>>("positions"); // in the order the user picked them
     QTest::addColumn<QList<QUrl>>("navigations");
 
     const QList<QByteArray> four{"600000", "000001", "300750", "600036"};
-    QTest::newRow("no selected row: nothing opens") << four << QList<int>{} << QList<QUrl>{};
+    QTest::newRow("no row: nothing opens") << four << QList<int>{} << QList<QUrl>{};
     QTest::newRow("one row") << four << QList<int>{2} << QList<QUrl>{chartUrl("300750")};
     QTest::newRow("several rows picked bottom-up end on the last in list order")
         << four << QList<int>{3, 0, 1}
@@ -171,15 +157,14 @@ void TestChartViewer::selectedRows_data()
         << QList<QByteArray>{"60/0 1"} << QList<int>{0} << QList<QUrl>{chartUrl("60%2F0%201")};
 }
 
-void TestChartViewer::selectedRows()
+void TestChartViewer::chosenRows()
 {
     QFETCH(QList<QByteArray>, codes);
-    QFETCH(QList<int>, selection);
+    QFETCH(QList<int>, positions);
     QFETCH(QList<QUrl>, navigations);
 
     Panel panel(codes);
-    panel.select(selection);
-    panel.charts->mnu23_Click();
+    panel.charts->showCharts(positions);
 
     if (navigations.isEmpty()) {
         QVERIFY(panel.log->launched.isEmpty());
@@ -192,41 +177,54 @@ void TestChartViewer::selectedRows()
     QVERIFY(m_opened.isEmpty());
 }
 
-void TestChartViewer::openViewerReused()
+void TestChartViewer::secondUse_data()
 {
-    Panel panel({"600000", "000001"});
-    panel.select({0});
-    panel.charts->mnu23_Click();
-    panel.select({1});
-    panel.charts->mnu23_Click();
+    QTest::addColumn<QString>("firstViewer"); // what became of it before the second use
+    QTest::addColumn<QList<QUrl>>("opened");
+    QTest::addColumn<QStringList>("secondCalls"); // what the viewer of the second use was told
 
-    QCOMPARE(panel.log->launched.size(), 1);
-    QCOMPARE(panel.log->launched.first()->calls,
-             expectedCalls({chartUrl("600000"), chartUrl("000001")}));
+    QTest::newRow("still open: reused")
+        << "open" << QList<QUrl>{}
+        << expectedCalls({chartUrl("600000"), chartUrl("000001"), chartUrl("600000")});
+    QTest::newRow("closed: created anew")
+        << "closed" << QList<QUrl>{} << expectedCalls({chartUrl("600000")});
+    // The viewer program is there but its engine is not: it ends before it is ready, and the
+    // next try starts a viewer again rather than talking to the one that failed.
+    QTest::newRow("engine missing: its last chart in the browser, then created anew")
+        << "engine missing" << QList<QUrl>{chartUrl("000001")}
+        << expectedCalls({chartUrl("600000")});
 }
 
-void TestChartViewer::closedViewerCreatedAnew()
+void TestChartViewer::secondUse()
 {
-    Panel panel({"600000", "000001"});
-    panel.select({0});
-    panel.charts->mnu23_Click();
-    QPointer<FakeViewer> first = panel.log->launched.first();
-    first->closeWindow();
-    QVERIFY(panel.charts->viewer() == nullptr);
+    QFETCH(QString, firstViewer);
+    QFETCH(QList<QUrl>, opened);
+    QFETCH(QStringList, secondCalls);
 
-    panel.select({1});
-    panel.charts->mnu23_Click();
-    QCOMPARE(panel.log->launched.size(), 2);
-    QCOMPARE(panel.log->launched.at(1)->calls, expectedCalls({chartUrl("000001")}));
-    QTRY_VERIFY(first.isNull()); // the closed one is gone, not kept beside the new one
+    Panel panel({"600000", "000001"});
+    panel.charts->showCharts({0, 1});
+    QPointer<FakeViewer> first = panel.log->launched.first();
+    if (firstViewer == "closed")
+        first->closeWindow();
+    else if (firstViewer == "engine missing")
+        first->engineMissing(chartUrl("000001"));
+    QCOMPARE(panel.charts->viewer() == nullptr, firstViewer != "open");
+    QCOMPARE(m_opened, opened);
+
+    panel.charts->showCharts({0});
+    QCOMPARE(panel.log->launched.size(), firstViewer == "open" ? 1 : 2);
+    QCOMPARE(panel.log->launched.last()->calls, secondCalls);
+    QCOMPARE(panel.charts->viewer(), panel.log->launched.last().data());
+    if (firstViewer != "open")
+        QTRY_VERIFY(first.isNull()); // the ended one is gone, not kept beside the new one
 }
 
 void TestChartViewer::noViewerOpensBrowser_data()
 {
-    QTest::addColumn<QList<int>>("selection");
+    QTest::addColumn<QList<int>>("positions");
     QTest::addColumn<QList<QUrl>>("opened");
 
-    QTest::newRow("no selected row: nothing opens") << QList<int>{} << QList<QUrl>{};
+    QTest::newRow("no row: nothing opens") << QList<int>{} << QList<QUrl>{};
     QTest::newRow("one row") << QList<int>{1} << QList<QUrl>{chartUrl("000001")};
     QTest::newRow("several rows: one tab with the chart the viewer would end on")
         << QList<int>{2, 0} << QList<QUrl>{chartUrl("300750")};
@@ -234,58 +232,14 @@ void TestChartViewer::noViewerOpensBrowser_data()
 
 void TestChartViewer::noViewerOpensBrowser()
 {
-    QFETCH(QList<int>, selection);
+    QFETCH(QList<int>, positions);
     QFETCH(QList<QUrl>, opened);
 
     Panel panel({"600000", "000001", "300750"});
     panel.log->available = false;
-    panel.select(selection);
-    panel.charts->mnu23_Click();
+    panel.charts->showCharts(positions);
     QVERIFY(panel.log->launched.isEmpty());
     QCOMPARE(m_opened, opened);
-}
-
-void TestChartViewer::engineMissingLaterOpensBrowser()
-{
-    // The viewer program is there but its engine is not: it ends before it is ready.
-    Panel panel({"600000", "000001"});
-    panel.select({0, 1});
-    panel.charts->mnu23_Click();
-    panel.log->launched.first()->engineMissing(chartUrl("000001"));
-    QCOMPARE(m_opened, QList<QUrl>{chartUrl("000001")});
-    QVERIFY(panel.charts->viewer() == nullptr);
-
-    // The next try starts a viewer again rather than talking to the one that failed.
-    panel.select({0});
-    panel.charts->mnu23_Click();
-    QCOMPARE(panel.log->launched.size(), 2);
-    QCOMPARE(panel.log->launched.at(1)->calls, expectedCalls({chartUrl("600000")}));
-}
-
-void TestChartViewer::missingViewerThroughMainWindow()
-{
-    // The test program's folder holds no viewer, so the real main window falls back.
-    QVERIFY(FindViewerExecutable(ViewerSearchDirs()).isEmpty());
-    QTemporaryDir dir;
-    writeFile(pathOf(dir) / "Setting.ini", "600000\r\n000001\r\n");
-    writeFile(pathOf(dir) / "Setting2.ini", "10\r\n11\r\n");
-    writeFile(pathOf(dir) / "Setting3.ini", "9\r\n8\r\n");
-    WatchListFiles files(pathOf(dir));
-    AppSettings settings;
-    settings.dataDir = dir.path();
-    settings.quoteBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
-    settings.siteBase = settings.quoteBase;
-    settings.chartBase = kChartBase;
-    Form1 form(settings, files);
-    form.load();
-    form.listView()->selectionModel()->select(
-        form.model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-
-    QAction *mnu23 = form.action("mnu23");
-    QVERIFY(mnu23);
-    QCOMPARE(mnu23->text(), QStringLiteral("查看分时"));
-    mnu23->trigger();
-    QCOMPARE(m_opened, QList<QUrl>{chartUrl("000001")});
 }
 
 void TestChartViewer::viewerProcessThatCannotStart_data()
@@ -301,7 +255,7 @@ void TestChartViewer::viewerProcessThatCannotStart()
 {
     QFETCH(QByteArray, script);
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("velmora-chart"));
+    const QString program = dir.filePath("velmora-chart");
     if (!script.isEmpty()) {
         QFile file(program);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -310,22 +264,11 @@ void TestChartViewer::viewerProcessThatCannotStart()
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    WatchListModel model;
-    model.appendLoaded(WatchEntry{"600000", "10", "9"});
-    model.appendLoaded(WatchEntry{"000001", "10", "9"});
-    QTreeView list;
-    list.setModel(&model);
-    list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ChartViewer charts(&list, &model, kChartBase,
-                       std::make_unique<ProcessViewerLauncher>(program, QStringLiteral("site")));
-    list.selectionModel()->select(model.index(0, 0),
-                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    list.selectionModel()->select(model.index(1, 0),
-                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    charts.mnu23_Click();
+    Panel panel({"600000", "000001"}, std::make_unique<ProcessViewerLauncher>(program, "site"));
+    panel.charts->showCharts({0, 1});
     QVERIFY(m_opened.isEmpty()); // nothing is decided before the process has had its say
     QTRY_COMPARE_WITH_TIMEOUT(m_opened, QList<QUrl>{chartUrl("000001")}, 15000);
-    QTRY_VERIFY(charts.viewer() == nullptr);
+    QTRY_VERIFY(panel.charts->viewer() == nullptr);
 }
 
 QTEST_MAIN(TestChartViewer)

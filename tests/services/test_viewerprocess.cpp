@@ -1,14 +1,15 @@
 // The real chart viewer process: started on first use, told where to go over its socket,
 // reused while it runs, started anew once it has gone. Skipped where the viewer is not built.
+#include "core/watchliststore.h"
 #include "demo/demoservice.h"
-#include "watchlist/watchlist.h"
 #include "platform/openurl.h"
 #include "services/chartviewer.h"
 #include "services/viewerprocess.h"
+#include "support/tempdir.h"
+#include "watchlist/watchlist.h"
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
 
 #include <csignal>
 #include <memory>
@@ -55,24 +56,17 @@ void TestViewerProcess::startedReusedAndStartedAnew()
                     QStringLiteral("/index_kp.shtml"));
     };
 
-    WatchListModel model;
-    model.appendLoaded(WatchEntry{"600000", "10", "9"});
-    model.appendLoaded(WatchEntry{"000001", "10", "9"});
-    QTreeView list;
-    list.setModel(&model);
-    list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ChartViewer charts(&list, &model, demo.baseUrl(),
+    QTemporaryDir dir;
+    RewriteWatchFiles(velmora::testing::pathOf(dir),
+                      {{"600000", "10", "9"}, {"000001", "10", "9"}});
+    WatchList list(velmora::testing::pathOf(dir));
+    list.load();
+    ChartViewer charts(list, demo.baseUrl(), QStringLiteral("site"),
                        std::make_unique<ProcessViewerLauncher>(m_program, QStringLiteral("site")));
     QSignalSpy loads(&charts, &ChartViewer::pageLoaded);
-    auto selectOnly = [&](int row) {
-        list.selectionModel()->clearSelection();
-        list.selectionModel()->select(model.index(row, 0),
-                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    };
 
     // First use starts the process; the chart page arrives in its browser.
-    selectOnly(0);
-    charts.mnu23_Click();
+    charts.showCharts({0});
     QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 1, 60000);
     QCOMPARE(loads.at(0).at(0).toUrl(), chart("600000"));
     QVERIFY(loads.at(0).at(1).toBool());
@@ -82,8 +76,7 @@ void TestViewerProcess::startedReusedAndStartedAnew()
     QVERIFY(pid > 0);
 
     // While it runs, the same process shows the next chart.
-    selectOnly(1);
-    charts.mnu23_Click();
+    charts.showCharts({1});
     QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, 30000);
     QCOMPARE(loads.at(1).at(0).toUrl(), chart("000001"));
     QCOMPARE(charts.viewer(), first);
@@ -94,8 +87,7 @@ void TestViewerProcess::startedReusedAndStartedAnew()
     ::kill(static_cast<pid_t>(pid), SIGTERM);
     QTRY_VERIFY_WITH_TIMEOUT(charts.viewer() == nullptr, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(gone.isNull(), 30000);
-    selectOnly(0);
-    charts.mnu23_Click();
+    charts.showCharts({0});
     QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 3, 60000);
     QCOMPARE(loads.at(2).at(0).toUrl(), chart("600000"));
     auto *second = qobject_cast<ProcessViewer *>(charts.viewer());

@@ -3,52 +3,61 @@
 #include "app/application.h"
 #include "platform/messages.h"
 #include "platform/openurl.h"
+#include "services/alertmonitor.h"
+#include "services/announcementfeed.h"
+#include "services/quoterefresh.h"
 #include "support/brokenserver.h"
 #include "support/tempdir.h"
 #include "ui/addstockdialog.h"
 #include "ui/docking.h"
 #include "ui/mainwindow.h"
 #include "ui/trayicon.h"
-#include "services/alertmonitor.h"
-#include "services/quoterefresh.h"
 #include "watchlist/watchlist.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 
 namespace velmora::testing {
 
-// The whole program on a temporary data folder, quotes and charts from a broken server on
-// 127.0.0.1 (answering properly unless told otherwise), every message captured instead of
-// shown, every address captured instead of opened, the program's end recorded instead of had.
-// GUI tests build on it; tests of one part build that part alone.
+// The whole program on a temporary data folder. Quotes and charts come from a broken server on
+// 127.0.0.1 (answering properly unless told otherwise); the site www.tesquin.example is a second
+// one, reached as the program's HTTP proxy, so no request leaves this machine. Every message is
+// captured instead of shown, every address captured instead of opened, the program's end
+// recorded instead of had. GUI tests build on it; tests of one part build that part alone.
 struct AppFixture
 {
     QTemporaryDir dir;
-    BrokenServer server;
+    BrokenServer server; // quotes and charts
+    BrokenServer site;   // every request for the site arrives here, its target a whole address
     AppSettings settings;
     std::unique_ptr<Application> app;
     QStringList messages;
     QList<QUrl> opened;
-    QList<int> ends;      // statuses the program would have ended with
-    bool trayThere = true; // what the main window hears when it asks for a tray
+    QList<int> ends;           // statuses the program would have ended with
+    QStringList timersAtStart; // "Timer1 8000 on": as start() found them, before stopping them
+    bool trayThere = true;     // what the main window hears when it asks for a tray
+    const QNetworkProxy savedProxy = QNetworkProxy::applicationProxy();
 
-    AppFixture() : AppFixture(QString()) {}
-    explicit AppFixture(const QString &subDir)
+    AppFixture()
     {
         server.start();
-        settings.dataDir = subDir.isEmpty() ? dir.path() : dir.filePath(subDir);
-        settings.quoteBase = server.baseUrl();
-        settings.chartBase = server.baseUrl();
+        site.start();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(
+            QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), site.baseUrl().port()));
+        settings.dataDir = dir.path();
+        settings.quoteBase = settings.chartBase = server.baseUrl();
         settings.siteBase = QUrl(QStringLiteral("http://www.tesquin.example"));
         Messages::setSinkForTests([this](const QString &text) { messages << text; });
         SetOpenUrlHookForTests([this](const QUrl &url) {
@@ -59,28 +68,45 @@ struct AppFixture
     ~AppFixture()
     {
         app.reset();
+        QNetworkProxy::setApplicationProxy(savedProxy);
         Messages::setSinkForTests(nullptr);
         SetOpenUrlHookForTests(nullptr);
     }
 
     std::filesystem::path dataPath() const { return settings.dataDir.toStdString(); }
 
-    // Starts the program with its timers stopped, so no tick interferes with a test, and waits
-    // for the main window. False when it did not start or show.
-    [[nodiscard]] bool start(QPoint at = QPoint(100, 80),
-                             std::unique_ptr<ViewerLauncher> chartLauncher = {})
+    // The three files of the list, as bytes.
+    void putFiles(const std::string &codes, const std::string &takeProfit = {},
+                  const std::string &stopLoss = {}) const
+    {
+        writeFile(dataPath() / kCodeFileName, codes);
+        writeFile(dataPath() / kTakeProfitFileName, takeProfit);
+        writeFile(dataPath() / kStopLossFileName, stopLoss);
+    }
+
+    // Starts the program and waits for the main window and the strip's first load. The timers
+    // are stopped, so no tick interferes with a test. False when any of it failed.
+    [[nodiscard]] bool start(QPoint at = QPoint(100, 80))
     {
         app.reset();
-        app = std::make_unique<Application>(settings, std::move(chartLauncher));
+        app = std::make_unique<Application>(settings);
         app->setProgramEnd([this](int status) { ends << status; });
         if (app->start())
             return false;
+        QSignalSpy stripLoaded(&app->announcementFeed(), &AnnouncementFeed::loadFinished);
         app->mainWindow().setTrayProbe([this] { return trayThere; });
-        for (QTimer *timer : {app->quoteRefresh().timer(), app->alertMonitor().timer(),
-                              app->docking().timer()})
+        timersAtStart.clear();
+        for (QTimer *timer :
+             {app->quoteRefresh().timer(), app->alertMonitor().timer(), app->docking().timer()}) {
+            timersAtStart << QStringLiteral("%1 %2 %3")
+                                 .arg(timer->objectName())
+                                 .arg(timer->interval())
+                                 .arg(timer->isActive() ? QStringLiteral("on")
+                                                        : QStringLiteral("off"));
             timer->stop();
+        }
         window().move(at);
-        if (!QTest::qWaitForWindowExposed(&window()))
+        if (!QTest::qWaitForWindowExposed(&window()) || !stripLoaded.wait(10000))
             return false;
         QCoreApplication::processEvents(); // the deferred start-up message, if any
         return true;
@@ -88,6 +114,7 @@ struct AppFixture
 
     MainWindow &window() const { return app->mainWindow(); }
     WatchList &list() const { return app->watchList(); }
+    QTreeView *view() const { return window().listView(); }
 
     // A menu item of the list's context menu or of the tray menu, by its name.
     QAction *action(const char *name) const
@@ -99,21 +126,29 @@ struct AppFixture
         return nullptr;
     }
 
-    // "添加股票" from the list's context menu; the dialog once it is active.
+    void select(const QList<int> &rows) const
+    {
+        QItemSelectionModel *selection = view()->selectionModel();
+        selection->clearSelection();
+        for (int row : rows)
+            selection->select(list().index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QPoint rowCentre(int row) const { return view()->visualRect(list().index(row, 0)).center(); }
+
+    // "添加股票" from the list's context menu; the dialog once it is active, else null.
     AddStockDialog *openDialog() const
     {
         action("mnu21")->trigger();
         AddStockDialog *dialog = app->addDialog();
-        if (dialog && !QTest::qWaitForWindowActive(dialog))
-            return nullptr;
-        return dialog;
+        return dialog && QTest::qWaitForWindowActive(dialog) ? dialog : nullptr;
     }
 
-    static QLineEdit *box(QWidget *dialog, const char *name)
+    static QLineEdit *box(QWidget *window, const char *name)
     {
-        return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
+        return window->findChild<QLineEdit *>(QString::fromLatin1(name));
     }
-    static QPushButton *button(QWidget *window, const char *name)
+    static QPushButton *button(QWidget *window, const char *name = "Command1")
     {
         return window->findChild<QPushButton *>(QString::fromLatin1(name));
     }

@@ -205,8 +205,9 @@ void BrokenServer::onReadyRead(QTcpSocket *socket)
     const QList<QByteArray> parts = requestLine.split(' ');
     const QByteArray target = parts.size() >= 2 ? parts.at(1) : QByteArray();
     const qsizetype prefix = target.indexOf("/msq?cn_");
+    const qsizetype query = target.indexOf('?');
     QByteArray key = prefix == 0 ? QByteArray::fromPercentEncoding(target.mid(8))
-                                 : target.left(target.indexOf('?'));
+                                 : (query < 0 ? target : target.left(query));
     connection->requestSeen = true;
     connection->key = key;
     connection->open = true;

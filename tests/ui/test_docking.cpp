@@ -1,18 +1,13 @@
-#include "ui/docking.h"
-#include "ui/mainwindow.h"
 #include "platform/screenmetrics.h"
-#include "core/watchliststore.h"
-#include "support/tempdir.h"
+#include "ui/docking.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 
 using namespace velmora;
-using namespace velmora::testing;
 
 namespace {
 
@@ -30,8 +25,8 @@ QPoint farAway()
 
 } // namespace
 
-// Timer3_Timer on a real window: the pointer and the frame are read from the window system,
-// twips are converted to whole pixels, and only a shown, normal window is moved.
+// Docking on a real window: the pointer and the frame are read from the window system, twips
+// are converted to whole pixels, and only a shown, normal window is moved.
 class TestDocking : public QObject
 {
     Q_OBJECT
@@ -39,14 +34,14 @@ class TestDocking : public QObject
 private slots:
     void tick_data();
     void tick();
-    void timer3OfTheMainWindowDocks();
+    void itsOwnTimerDocks();
 };
 
 void TestDocking::tick_data()
 {
     QTest::addColumn<QPoint>("framePos");
     QTest::addColumn<QString>("state");
-    QTest::addColumn<QPoint>("pointer"); // on the screen; null: far away
+    QTest::addColumn<QPoint>("pointer");   // on the screen; null: far away
     QTest::addColumn<QString>("expected"); // which edge of the frame ends where
 
     QTest::newRow("near the top, pointer away: tucks up")
@@ -76,8 +71,7 @@ void TestDocking::tick()
 
     QWidget window;
     window.resize(452, 249);
-    QTimer timer3; // not started: the test ticks by hand
-    Docking docking(&window, &timer3);
+    Docking docking(&window); // its timer not started: the test ticks by hand
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QPoint pos = framePos;
@@ -121,22 +115,18 @@ void TestDocking::tick()
     QCOMPARE(after.size(), before.size());
 }
 
-void TestDocking::timer3OfTheMainWindowDocks()
+void TestDocking::itsOwnTimerDocks()
 {
-    QTemporaryDir dir;
-    WatchListFiles files(pathOf(dir));
-    AppSettings settings;
-    settings.dataDir = dir.path();
-    settings.quoteBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
-    settings.chartBase = settings.siteBase = settings.quoteBase;
-    Form1 form(settings, files);
-    form.load();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.move(200, 2);
+    QWidget window;
+    window.resize(452, 249);
+    Docking docking(&window);
+    docking.start();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.move(200, 2);
     QCursor::setPos(farAway());
-    // Timer3 alone does it: nobody calls the tick here.
-    QTRY_COMPARE_WITH_TIMEOUT(form.frameGeometry().bottom() + 1, TwipsToPixels(40), 5000);
+    // The timer alone does it: nobody calls the tick here.
+    QTRY_COMPARE_WITH_TIMEOUT(window.frameGeometry().bottom() + 1, TwipsToPixels(40), 5000);
 }
 
 QTEST_MAIN(TestDocking)

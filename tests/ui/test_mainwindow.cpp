@@ -1,293 +1,295 @@
-#include "ui/mainwindow.h"
-#include "watchlist/watchlist.h"
-#include "platform/screenmetrics.h"
-#include "core/watchliststore.h"
-#include "support/tempdir.h"
+// The main window as a person meets it: the list's columns and rows, the captions, the menus,
+// the timers at start, what a screen reader hears, and the announcement strip below the list.
+#include "support/appfixture.h"
 
 #include <QAccessible>
 #include <QHeaderView>
-#include <QMenu>
-#include <QSystemTrayIcon>
-#include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
-#include <QTreeView>
-
-#include <memory>
+#include <QTextCursor>
 
 using namespace velmora;
 using namespace velmora::testing;
 
 namespace {
 
-AppSettings settingsFor(const QTemporaryDir &dir)
-{
-    AppSettings s;
-    s.dataDir = dir.path();
-    s.quoteBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
-    s.chartBase = s.quoteBase;
-    s.siteBase = QUrl(QStringLiteral("http://site.example"));
-    return s;
-}
+const QByteArray kPage = "http://www.tesquin.example/gonggao.htm";
 
-struct Started
+QStringList itemsOf(const QMenu *menu)
 {
-    std::unique_ptr<WatchListFiles> files;
-    std::unique_ptr<Form1> form;
-};
-
-Started start(const QTemporaryDir &dir, bool demo = false)
-{
-    Started s;
-    s.files = std::make_unique<WatchListFiles>(pathOf(dir));
-    AppSettings settings = settingsFor(dir);
-    settings.demo = demo;
-    s.form = std::make_unique<Form1>(settings, *s.files);
-    s.form->load();
-    return s;
+    QStringList items;
+    for (const QAction *a : menu->actions()) {
+        // every item is an ordinary, enabled command without a check mark
+        const bool plain = a->isEnabled() && !a->isCheckable() && !a->isSeparator();
+        items << a->objectName() + "=" + a->text() +
+                     (plain ? QString() : QStringLiteral(" (not plain)"));
+    }
+    return items;
 }
 
 } // namespace
 
-class TestForm1 : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void columns_data();
-    void columns();
-    void captionAndTray_data();
-    void captionAndTray();
-    void noFilesNoRowsNothingCreated();
-    void loadedRowsShowPlaceholder();
+    void columnsInOrder();
+    void captions_data();
+    void captions();
+    void emptyFolder();
     void rowsAreSelectedWholeAndNotEditable();
     void controlsKeepTheirPlacesWhenResized();
     void menusHoldEveryItemInOrder();
-    void timersAtStart();
     void screenReaderReadsHeadersCellsAndMenus();
+    void scrollBarsOffAfterEveryLoad_data();
+    void scrollBarsOffAfterEveryLoad();
+    void everyListClickReloads_data();
+    void everyListClickReloads();
+    void clickedLinksOpenInUserBrowser_data();
+    void clickedLinksOpenInUserBrowser();
 };
 
-void TestForm1::columns_data()
+void TestMainWindow::columnsInOrder()
 {
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<int>("alignment");
-    const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
-    QTest::newRow("code") << 0 << "代码" << 800 << left;
-    QTest::newRow("name") << 1 << "股票名称" << 1000 << centre;
-    QTest::newRow("price") << 2 << "现价" << 800 << right;
-    QTest::newRow("high") << 3 << "最高价" << 800 << right;
-    QTest::newRow("low") << 4 << "最低价" << 800 << right;
-    QTest::newRow("change") << 5 << "涨跌幅" << 800 << centre;
-    QTest::newRow("take-profit") << 6 << "止盈价" << 800 << right;
-    QTest::newRow("stop-loss") << 7 << "止损价" << 800 << right;
+    AppFixture fixture;
+    fixture.putFiles("600000\r\n");
+    QVERIFY(fixture.start());
+    QStringList columns; // caption, then how the cells align: < left, | centred, > right
+    for (int c = 0; c < fixture.list().columnCount(); ++c) {
+        const auto align =
+            fixture.list().index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        columns << fixture.view()->model()->headerData(c, Qt::Horizontal).toString() +
+                       (align & Qt::AlignLeft    ? "<"
+                        : align & Qt::AlignRight ? ">"
+                                                 : "|");
+    }
+    QCOMPARE(columns, (QStringList{"代码<", "股票名称|", "现价>", "最高价>", "最低价>", "涨跌幅|",
+                                   "止盈价>", "止损价>"}));
+    // All eight side by side, none cut off.
+    QVERIFY(fixture.view()->header()->length() <= fixture.view()->viewport()->width());
 }
 
-void TestForm1::columns()
-{
-    QFETCH(int, column);
-    QFETCH(QString, caption);
-    QFETCH(int, twips);
-    QFETCH(int, alignment);
-    QTemporaryDir dir;
-    writeFile(pathOf(dir) / "Setting.ini", "600000\r\n");
-    auto s = start(dir);
-    QTreeView *list = s.form->findChild<QTreeView *>(QStringLiteral("ListView1"));
-    QVERIFY(list);
-    QCOMPARE(list->model()->columnCount(), 8);
-    QCOMPARE(list->model()->headerData(column, Qt::Horizontal).toString(), caption);
-    QCOMPARE(list->header()->sectionSize(column), TwipsToPixels(twips));
-    const auto cellAlignment =
-        list->model()->index(0, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-    QCOMPARE(int(cellAlignment & Qt::AlignHorizontal_Mask), alignment);
-
-    int total = 0;
-    for (int c = 0; c < 8; ++c)
-        total += WatchListModel::widthTwips(c);
-    QCOMPARE(total, 6600);
-}
-
-void TestForm1::captionAndTray_data()
+void TestMainWindow::captions_data()
 {
     QTest::addColumn<bool>("demo");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("tip");
-    QTest::newRow("real service") << false << "Velmora  By Tesquin Orlentis——site.example"
+    QTest::newRow("real service") << false << "Velmora  By Tesquin Orlentis——www.tesquin.example"
                                   << "Tesquin-Velmora";
-    QTest::newRow("demo service") << true
-                                  << "Velmora  By Tesquin Orlentis——site.example（演示行情）"
-                                  << "Tesquin-Velmora（演示行情）";
+    QTest::newRow("demo service, its site on this machine")
+        << true << "Velmora  By Tesquin Orlentis——127.0.0.1（演示行情）"
+        << "Tesquin-Velmora（演示行情）";
 }
 
-void TestForm1::captionAndTray()
+void TestMainWindow::captions()
 {
     QFETCH(bool, demo);
     QFETCH(QString, caption);
     QFETCH(QString, tip);
-    QTemporaryDir dir;
-    auto s = start(dir, demo);
-    QCOMPARE(s.form->windowTitle(), caption);
-    QCOMPARE(s.form->trayIcon()->toolTip(), tip);
-    QVERIFY(s.form->trayIcon()->isVisible());
-    QVERIFY(!s.form->windowIcon().isNull());
-    QCOMPARE(s.form->trayIcon()->icon().cacheKey(), s.form->trayIcon()->icon().cacheKey());
+    AppFixture fixture;
+    fixture.settings.demo = demo;
+    QVERIFY(fixture.start());
+    QCOMPARE(fixture.window().windowTitle(), caption);
+    QCOMPARE(fixture.app->trayIcon().icon()->toolTip(), tip);
+    QVERIFY(fixture.app->trayIcon().icon()->isVisible());
 }
 
-void TestForm1::noFilesNoRowsNothingCreated()
+void TestMainWindow::rowsAreSelectedWholeAndNotEditable()
 {
-    QTemporaryDir dir;
-    auto s = start(dir);
-    QCOMPARE(s.form->model()->rowCount(), 0);
-    QCOMPARE(s.form->listView()->model()->columnCount(), 8);
-    QVERIFY(std::filesystem::is_empty(pathOf(dir)));
-}
-
-void TestForm1::loadedRowsShowPlaceholder()
-{
-    QTemporaryDir dir;
-    writeFile(pathOf(dir) / "Setting.ini", "600000\r\n\xc6\xd6\xcd\xa8\r\n600001");
-    writeFile(pathOf(dir) / "Setting2.ini", "10.5\r\n现价的5%\r\n");
-    writeFile(pathOf(dir) / "Setting3.ini", "");
-    auto s = start(dir);
-    const WatchListModel *model = s.form->model();
-    QCOMPARE(model->rowCount(), 3);
-    const QStringList codes{"600000", "浦通", "600001"}; // GB18030 bytes shown as text
-    const QStringList takeProfit{"10.5", "现价的5%", ""};
-    for (int row = 0; row < 3; ++row) {
-        QCOMPARE(model->text(row, WatchListModel::Code), codes[row]);
-        QCOMPARE(model->text(row, WatchListModel::Name), QStringLiteral("待命"));
-        for (int c = WatchListModel::Price; c <= WatchListModel::Change; ++c)
-            QVERIFY(model->text(row, c).isEmpty());
-        QCOMPARE(model->text(row, WatchListModel::TakeProfit), takeProfit[row]);
-        QVERIFY(model->text(row, WatchListModel::StopLoss).isEmpty());
-        QVERIFY(!model->index(row, 0).data(Qt::ForegroundRole).isValid());
-    }
-    // The raw bytes stay as they were read, for the next rewrite.
-    QCOMPARE(model->rowAt(1).entry.code, std::string("\xc6\xd6\xcd\xa8"));
-}
-
-void TestForm1::rowsAreSelectedWholeAndNotEditable()
-{
-    QTemporaryDir dir;
-    writeFile(pathOf(dir) / "Setting.ini", "600000\r\n600001\r\n600002\r\n");
-    auto s = start(dir);
-    s.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
-    QTreeView *list = s.form->listView();
-    QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
-    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-
-    const QRect cell = list->visualRect(list->model()->index(1, 4));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-    const auto selected = list->selectionModel()->selectedRows();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected.first().row(), 1);
+    AppFixture fixture;
+    fixture.putFiles("600000\r\n600001\r\n600002\r\n");
+    QVERIFY(fixture.start());
+    QTreeView *list = fixture.view();
+    const QModelIndex cell = list->model()->index(1, 4);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(cell).center());
+    QCOMPARE(fixture.window().selectedPositions(), QList<int>{1});
     QCOMPARE(list->selectionModel()->selectedIndexes().size(), 8);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, fixture.rowCentre(2));
+    QCOMPARE(fixture.window().selectedPositions(), (QList<int>{1, 2}));
 
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-    QVERIFY(!list->isPersistentEditorOpen(list->model()->index(1, 4)));
-    QVERIFY(!(list->model()->flags(list->model()->index(1, 0)) & Qt::ItemIsEditable));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(cell).center());
+    QVERIFY(!list->isPersistentEditorOpen(cell));
+    QVERIFY(!(list->model()->flags(cell) & Qt::ItemIsEditable));
 }
 
-void TestForm1::controlsKeepTheirPlacesWhenResized()
+void TestMainWindow::controlsKeepTheirPlacesWhenResized()
 {
-    QTemporaryDir dir;
-    auto s = start(dir);
-    s.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
-    QCOMPARE(s.form->size(), QSize(TwipsToPixels(6780), TwipsToPixels(3735)));
-    const QRect listGeometry(0, 0, TwipsToPixels(6735), TwipsToPixels(3375));
-    const QRect stripGeometry(0, TwipsToPixels(3120), TwipsToPixels(6735), TwipsToPixels(615));
+    AppFixture fixture;
+    QVERIFY(fixture.start());
+    QTextBrowser *strip = fixture.window().strip();
+    const QRect list = fixture.view()->geometry(), stripAt = strip->geometry();
+    // The strip covers the list's bottom edge and is in front there.
+    QVERIFY(stripAt.top() < list.bottom());
+    QWidget *front = fixture.window().childAt(QPoint(5, stripAt.top() + 2));
+    QVERIFY(front == strip || strip->isAncestorOf(front));
     for (const QSize size : {QSize(800, 600), QSize(200, 120)}) {
-        s.form->resize(size);
-        QCOMPARE(s.form->listView()->geometry(), listGeometry);
-        QCOMPARE(s.form->strip()->geometry(), stripGeometry);
+        fixture.window().resize(size);
+        QCOMPARE(fixture.view()->geometry(), list);
+        QCOMPARE(strip->geometry(), stripAt);
     }
-    QCOMPARE(s.form->strip()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(s.form->strip()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
-void TestForm1::menusHoldEveryItemInOrder()
+void TestMainWindow::menusHoldEveryItemInOrder()
 {
-    QTemporaryDir dir;
-    auto s = start(dir);
-    auto itemsOf = [](QMenu *menu) {
-        QStringList items;
-        for (QAction *a : menu->actions()) {
-            // every item is an ordinary, enabled command without a check mark
-            const bool plain = a->isEnabled() && !a->isCheckable() && !a->isSeparator();
-            items << a->objectName() + QLatin1Char('=') + a->text() +
-                         (plain ? QString() : QStringLiteral(" (not plain)"));
-        }
-        return items;
-    };
-    QCOMPARE(s.form->contextMenu()->objectName(), QStringLiteral("mnu2"));
-    QCOMPARE(s.form->contextMenu()->title(), QStringLiteral("右键菜单"));
-    QCOMPARE(itemsOf(s.form->contextMenu()),
-             (QStringList{"mnu21=添加股票", "mnu22=删除股票", "mnu23=查看分时"}));
-    QCOMPARE(s.form->trayMenu()->objectName(), QStringLiteral("mn"));
-    QCOMPARE(s.form->trayMenu()->title(), QStringLiteral("托盘菜单"));
-    QCOMPARE(itemsOf(s.form->trayMenu()),
+    AppFixture fixture;
+    QVERIFY(fixture.start());
+    QMenu *context = fixture.window().contextMenu(), *tray = fixture.app->trayIcon().menu();
+    QCOMPARE(context->objectName() + " " + context->title(), "mnu2 右键菜单");
+    QCOMPARE(itemsOf(context), (QStringList{"mnu21=添加股票", "mnu22=删除股票", "mnu23=查看分时"}));
+    QCOMPARE(tray->objectName() + " " + tray->title(), "mn 托盘菜单");
+    QCOMPARE(itemsOf(tray),
              (QStringList{"mn17=添加股票", "mn21=——————", "mn19=预警开", "mn20=预警关",
-                          "mn18=——————", "mn1=Tesquin官网", "mn11=-----------",
-                          "mn12=开机启动", "mn13=取消开机启动", "mn14=——————",
-                          "mn15=需要稳定收益", "mn16=退出"}));
+                          "mn18=——————", "mn1=Tesquin官网", "mn11=-----------", "mn12=开机启动",
+                          "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "mn16=退出"}));
 }
 
-void TestForm1::timersAtStart()
+// No files: no rows, no file created, and the timers as they start.
+void TestMainWindow::emptyFolder()
 {
-    QTemporaryDir dir;
-    auto s = start(dir);
-    QCOMPARE(s.form->timer1()->interval(), 8000);
-    QVERIFY(s.form->timer1()->isActive());
-    QCOMPARE(s.form->timer2()->interval(), 8000);
-    QVERIFY(!s.form->timer2()->isActive());
-    QCOMPARE(s.form->timer3()->interval(), 500);
-    QVERIFY(s.form->timer3()->isActive());
+    AppFixture fixture;
+    QVERIFY(fixture.start());
+    QCOMPARE(fixture.view()->model()->rowCount(), 0);
+    QVERIFY(std::filesystem::is_empty(fixture.dataPath()));
+    QCOMPARE(fixture.timersAtStart,
+             (QStringList{"Timer1 8000 on", "Timer2 8000 off", "Timer3 500 on"}));
 }
 
-void TestForm1::screenReaderReadsHeadersCellsAndMenus()
+void TestMainWindow::screenReaderReadsHeadersCellsAndMenus()
 {
-    QTemporaryDir dir;
-    writeFile(pathOf(dir) / "Setting.ini", "600000\r\n");
-    writeFile(pathOf(dir) / "Setting2.ini", "10.5\r\n");
-    auto s = start(dir);
-    s.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
-
-    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(s.form.get());
-    QVERIFY(window);
-    QVERIFY(window->text(QAccessible::Name).startsWith(QStringLiteral("Velmora")));
-
-    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(s.form->listView());
-    QVERIFY(list);
-    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("自选股列表"));
+    AppFixture fixture;
+    fixture.putFiles("600000\r\n", "10.5\r\n");
+    QVERIFY(fixture.start());
+    auto name = [](QAccessibleInterface *accessible) {
+        return accessible ? accessible->text(QAccessible::Name) : "(nothing)";
+    };
+    QVERIFY(name(QAccessible::queryAccessibleInterface(&fixture.window())).startsWith("Velmora"));
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(fixture.view());
+    QCOMPARE(name(list), "自选股列表");
     QAccessibleTableInterface *table = list->tableInterface();
-    QVERIFY(table);
+    QVERIFY(table && table->cellAt(0, 0));
     QCOMPARE(table->columnCount(), 8);
     QCOMPARE(table->rowCount(), 1);
-    QAccessibleInterface *header = table->cellAt(0, 0)
-                                       ? table->cellAt(0, 0)->tableCellInterface()
-                                             ->columnHeaderCells()
-                                             .value(0)
-                                       : nullptr;
-    QVERIFY(header);
-    QCOMPARE(header->text(QAccessible::Name), QStringLiteral("代码"));
-    QCOMPARE(table->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("600000"));
-    QCOMPARE(table->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("待命"));
-    QCOMPARE(table->cellAt(0, 6)->text(QAccessible::Name), QStringLiteral("10.5"));
+    QCOMPARE(name(table->cellAt(0, 0)->tableCellInterface()->columnHeaderCells().value(0)), "代码");
+    QCOMPARE(name(table->cellAt(0, 0)), "600000");
+    QCOMPARE(name(table->cellAt(0, 1)), "待命");
+    QCOMPARE(name(table->cellAt(0, 6)), "10.5");
+    QCOMPARE(name(QAccessible::queryAccessibleInterface(fixture.window().strip())), "公告栏");
 
-    QAccessibleInterface *strip = QAccessible::queryAccessibleInterface(s.form->strip());
-    QCOMPARE(strip->text(QAccessible::Name), QStringLiteral("公告栏"));
-
-    s.form->trayMenu()->popup(QPoint(10, 10));
-    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(s.form->trayMenu());
-    QVERIFY(menu);
+    QMenu *tray = fixture.app->trayIcon().menu();
+    tray->popup(QPoint(10, 10));
+    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(tray);
     QCOMPARE(menu->childCount(), 12);
-    QCOMPARE(menu->child(2)->text(QAccessible::Name), QStringLiteral("预警开"));
-    s.form->trayMenu()->close();
+    QCOMPARE(name(menu->child(2)), "预警开");
+    tray->close();
 }
 
-QTEST_MAIN(TestForm1)
-#include "test_form1.moc"
+void TestMainWindow::scrollBarsOffAfterEveryLoad_data()
+{
+    QTest::addColumn<bool>("found");
+    QTest::newRow("a page") << true;
+    QTest::newRow("no page to be had") << false;
+}
+
+void TestMainWindow::scrollBarsOffAfterEveryLoad()
+{
+    QFETCH(bool, found);
+    AppFixture fixture;
+    QVERIFY(fixture.start());
+    if (!found)
+        fixture.site.setDefaultBehaviour(BrokenServer::Behaviour::NotFound);
+    QTextBrowser *strip = fixture.window().strip();
+    strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    QSignalSpy loaded(&fixture.app->announcementFeed(), &AnnouncementFeed::loadFinished);
+    QTest::mouseClick(fixture.view()->viewport(), Qt::LeftButton); // a list click reloads
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(loaded.first().first().toBool(), found);
+    QCOMPARE(strip->toPlainText().isEmpty(), !found);
+    QCOMPARE(strip->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(strip->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+void TestMainWindow::everyListClickReloads_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<int>("loads");
+    QTest::newRow("left click on a row") << "row" << 1;
+    QTest::newRow("left click on the empty space below the rows") << "empty" << 1;
+    QTest::newRow("two clicks, two loads") << "twice" << 2;
+    QTest::newRow("double click is one click") << "double" << 1;
+    QTest::newRow("right click is no click") << "right" << 0;
+    QTest::newRow("release without a press on the list") << "release" << 0;
+}
+
+void TestMainWindow::everyListClickReloads()
+{
+    QFETCH(QString, gesture);
+    QFETCH(int, loads);
+    AppFixture fixture;
+    fixture.putFiles("600000\r\n000001\r\n");
+    QVERIFY(fixture.start());
+    QWidget *viewport = fixture.view()->viewport();
+    const QPoint row = fixture.rowCentre(1), empty(20, viewport->height() - 5);
+    QVERIFY(!fixture.view()->indexAt(empty).isValid());
+
+    if (gesture == "row" || gesture == "twice") {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, row);
+    } else if (gesture == "double") {
+        // As the window system delivers it: the second press comes as a double-click event.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, row);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, row);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, row);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, row);
+    } else if (gesture == "right") {
+        QTest::mouseClick(viewport, Qt::RightButton, {}, row);
+        fixture.window().contextMenu()->hide();
+    } else if (gesture == "release") {
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, row);
+    }
+    if (gesture == "twice") // the second once the first has gone out
+        QTRY_COMPARE(fixture.site.requestCount(), 2);
+    if (gesture == "empty" || gesture == "twice")
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
+    QTest::qWait(300);
+    // The load at start, then one per click, always the same page.
+    QTRY_COMPARE(fixture.site.targets(), QList<QByteArray>(1 + loads, kPage));
+}
+
+void TestMainWindow::clickedLinksOpenInUserBrowser_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QList<QUrl>>("opened");
+    QTest::newRow("relative link resolved against the page")
+        << "news/1.htm" << QList<QUrl>{QUrl("http://www.tesquin.example/news/1.htm")};
+    QTest::newRow("absolute http link")
+        << "http://other.example/a?b=1" << QList<QUrl>{QUrl("http://other.example/a?b=1")};
+    QTest::newRow("https link") << "https://other.example/"
+                                << QList<QUrl>{QUrl("https://other.example/")};
+    QTest::newRow("local file is not opened") << "file:///etc/passwd" << QList<QUrl>{};
+    QTest::newRow("script is not run") << "javascript:alert(1)" << QList<QUrl>{};
+}
+
+void TestMainWindow::clickedLinksOpenInUserBrowser()
+{
+    QFETCH(QString, link);
+    QFETCH(QList<QUrl>, opened);
+    AppFixture fixture;
+    QVERIFY(fixture.start());
+    // The page the strip loaded, holding one link.
+    QTextBrowser *strip = fixture.window().strip();
+    strip->document()->setHtml("<p><a href=\"" + link + "\">第一条公告</a> 与其他</p>");
+    const QString page = strip->toPlainText();
+
+    // A real click on the link's first character.
+    QTextCursor cursor(strip->document());
+    cursor.setPosition(1);
+    QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->cursorRect(cursor).center());
+    QTest::qWait(100);
+    QCOMPARE(fixture.opened, opened);
+    QCOMPARE(strip->toPlainText(), page); // not navigated inside the strip
+    QCOMPARE(fixture.site.requestCount(), 1);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
