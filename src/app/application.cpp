@@ -146,6 +146,12 @@ AddStockDialog *Application::addDialog() const
 
 void Application::openAddDialog()
 {
+    // A folder that cannot be written: said before anything is typed, in the words of the start.
+    if (const auto &refusal = m_watchList->refusal();
+        refusal && refusal->kind == StoreError::Kind::ReadOnlyFolder) {
+        Messages::warn(m_mainWindow.get(), StoreFailureText(*refusal, WatchListChange::Add));
+        return;
+    }
     if (AddStockDialog *open = addDialog()) {
         // Shown again as it is: not reset, not placed anew.
         open->show();

@@ -3,6 +3,7 @@
 #include "platform/fonts.h"
 #include "platform/settings.h"
 #include "platform/singleinstance.h"
+#include "platform/translations.h"
 #include "platform/xwayland.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
+    velmora::InstallChineseTranslations();
     // The windows were laid out for the 9-point Chinese system face: with it, captions keep to
     // their designed widths.
     QApplication::setFont(velmora::SongTiFont(velmora::kDefaultPointSize));

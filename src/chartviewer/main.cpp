@@ -2,6 +2,7 @@
 // --server NAME --domain DOMAIN; prints "ready" once it listens on the local socket NAME.
 #include "chartviewer/commandserver.h"
 #include "chartviewer/viewerwindow.h"
+#include "platform/translations.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -32,6 +33,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora-chart"));
+    // The page's own menu (后退, 前进, 重新加载 ...) in Chinese, like every text of the program.
+    velmora::InstallChineseTranslations({QStringLiteral("qtbase"), QStringLiteral("qtwebengine")});
 
     velmora::ViewerWindow window(domain);
     velmora::CommandServer commands;

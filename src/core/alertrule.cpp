@@ -11,7 +11,8 @@ std::vector<Alert> EvaluateAlerts(const std::optional<std::string> &latestPrice,
     if (!latestPrice)
         return alerts;
     const std::optional<double> price = ParseDecimal(*latestPrice);
-    if (!price)
+    // Zero is no trade yet, or a suspended stock: nothing has passed anything.
+    if (!price || *price == 0)
         return alerts;
     if (const auto limit = ParseDecimal(takeProfit); limit && *price > *limit)
         alerts.push_back({AlertKind::TakeProfit, std::string(takeProfit)});

@@ -24,7 +24,8 @@ struct Alert
 // always made, so when both hold the stop-loss alert is the later one. A threshold that is empty
 // or not a number sets no alert on its side, and without a usable latest price (no reply, no
 // price field, or a price that is not a number) the row raises nothing: an unreachable service
-// must not look like a crash in the price.
+// must not look like a crash in the price. Neither does a price of zero, which feeds report
+// before the opening auction and for suspended stocks.
 std::vector<Alert> EvaluateAlerts(const std::optional<std::string> &latestPrice,
                                   std::string_view takeProfit, std::string_view stopLoss);
 

@@ -1,5 +1,7 @@
 #include "core/dockmove.h"
 
+#include <cmath>
+
 namespace velmora {
 
 DockMove DecideDockMove(PixelPoint pt, PixelRect rc, WindowState state, FormTwips form,
@@ -33,6 +35,26 @@ DockMove DecideDockMove(PixelPoint pt, PixelRect rc, WindowState state, FormTwip
     if (nearRight <= rightEdge)
         return DockMove::left(screenWidth - kDockSliverTwips, false);
     return DockMove::none();
+}
+
+DockStep DecideDockStep(PixelPoint pointer, PixelRect window, PixelScreen screen,
+                        double twipsPerPixel)
+{
+    const auto twips = [twipsPerPixel](std::int32_t pixels) {
+        return static_cast<float>(pixels * twipsPerPixel);
+    };
+    const PixelPoint localPointer{pointer.x - screen.left, pointer.y - screen.top};
+    const PixelRect local{window.left - screen.left, window.top - screen.top,
+                          window.right - screen.left, window.bottom - screen.top};
+    const FormTwips form{twips(local.left), twips(local.top), twips(local.right - local.left),
+                         twips(local.bottom - local.top)};
+    const DockMove move =
+        DecideDockMove(localPointer, local, WindowState::Normal, form, twips(screen.width));
+    if (move.kind == DockMove::Kind::None)
+        return {};
+    const auto pixels = static_cast<std::int32_t>(std::lround(move.value / twipsPerPixel));
+    const std::int32_t origin = move.kind == DockMove::Kind::SetTop ? screen.top : screen.left;
+    return {move.kind, origin + pixels, move.show};
 }
 
 } // namespace velmora

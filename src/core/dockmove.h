@@ -55,11 +55,37 @@ inline constexpr float kDockRevealTwips = 10;
 inline constexpr std::int32_t kDockNearPixels = 4;
 inline constexpr float kDockNearRightTwips = 4;
 
-// Timer3_Timer's decision: tuck the window away at the top, left or right edge while the
+// The docking decision, twice a second: tuck the window away at the top, left or right edge while the
 // pointer is outside it, bring it back while the pointer is inside it. Stateless: the position
 // alone says whether the window is free, tucked away or revealed. A minimised or maximised
 // window is left alone.
 DockMove DecideDockMove(PixelPoint pointer, PixelRect window, WindowState state, FormTwips form,
                         float screenWidthTwips);
+
+// A screen's place and size in pixels, in the coordinates of the whole desktop.
+struct PixelScreen
+{
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// One docking step in desktop pixels: the window's new top or left edge, and whether it is
+// shown afterwards.
+struct DockStep
+{
+    DockMove::Kind kind = DockMove::Kind::None;
+    std::int32_t pixels = 0;
+    bool show = false;
+    bool operator==(const DockStep &) const = default;
+};
+
+// The decision for a normal window, measured against the screen that holds it: that screen's
+// origin and width, not the desktop's origin and the primary screen's width, so a window on a
+// second screen docks at that screen's edges and one in its middle stays put. On one screen at
+// the origin this is DecideDockMove unchanged. twipsPerPixel converts between the two units.
+DockStep DecideDockStep(PixelPoint pointer, PixelRect window, PixelScreen screen,
+                        double twipsPerPixel);
 
 } // namespace velmora

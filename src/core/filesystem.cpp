@@ -1,8 +1,7 @@
 #include "core/filesystem.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,10 +10,10 @@ namespace velmora {
 
 namespace {
 
-bool fail(std::string *reason)
+bool fail(SystemError *error)
 {
-    if (reason)
-        *reason = std::strerror(errno);
+    if (error)
+        *error = LastSystemError();
     return false;
 }
 
@@ -43,23 +42,23 @@ private:
 } // namespace
 
 StoreFileSystem::Presence StoreFileSystem::presence(const std::filesystem::path &path,
-                                                    std::string *reason)
+                                                    SystemError *error)
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         return Presence::Present;
     if (errno == ENOENT)
         return Presence::Missing;
-    fail(reason);
+    fail(error);
     return Presence::Unknown;
 }
 
 std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path &path,
-                                                    std::string *reason)
+                                                    SystemError *error)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        fail(reason);
+        fail(error);
         return std::nullopt;
     }
     FdCloser closer(fd);
@@ -70,7 +69,7 @@ std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path 
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail(reason);
+            fail(error);
             return std::nullopt;
         }
         if (n == 0)
@@ -81,11 +80,11 @@ std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path 
 }
 
 bool StoreFileSystem::writeDurably(const std::filesystem::path &path, const std::string &bytes,
-                                   std::string *reason)
+                                   SystemError *error)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        return fail(reason);
+        return fail(error);
     FdCloser closer(fd);
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -93,40 +92,101 @@ bool StoreFileSystem::writeDurably(const std::filesystem::path &path, const std:
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(reason);
+            return fail(error);
         }
         done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd) != 0)
-        return fail(reason);
+        return fail(error);
     if (::close(closer.release()) != 0)
-        return fail(reason);
+        return fail(error);
     return true;
 }
 
 bool StoreFileSystem::rename(const std::filesystem::path &from, const std::filesystem::path &to,
-                             std::string *reason)
+                             SystemError *error)
 {
     if (::rename(from.c_str(), to.c_str()) != 0)
-        return fail(reason);
+        return fail(error);
     return true;
 }
 
-bool StoreFileSystem::remove(const std::filesystem::path &path, std::string *reason)
+bool StoreFileSystem::remove(const std::filesystem::path &path, SystemError *error)
 {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return fail(reason);
+        return fail(error);
     return true;
 }
 
-bool StoreFileSystem::syncDirectory(const std::filesystem::path &dir, std::string *reason)
+bool StoreFileSystem::syncDirectory(const std::filesystem::path &dir, SystemError *error)
 {
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return fail(reason);
+        return fail(error);
     FdCloser closer(fd);
     if (::fsync(fd) != 0)
-        return fail(reason);
+        return fail(error);
+    return true;
+}
+
+bool StoreFileSystem::writable(const std::filesystem::path &dir, SystemError *error)
+{
+    // Also false for the administrator on a read-only mount, which no permission overrides.
+    if (::access(dir.c_str(), W_OK) != 0)
+        return fail(error);
+    return true;
+}
+
+bool StoreFileSystem::makeDirectory(const std::filesystem::path &dir, SystemError *error)
+{
+    if (::mkdir(dir.c_str(), 0755) != 0)
+        return fail(error);
+    return true;
+}
+
+std::optional<std::vector<StoreFileSystem::DirectoryEntry>>
+StoreFileSystem::listDirectory(const std::filesystem::path &dir, SystemError *error)
+{
+    DIR *stream = ::opendir(dir.c_str());
+    if (!stream) {
+        fail(error);
+        return std::nullopt;
+    }
+    std::vector<DirectoryEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent *item = ::readdir(stream);
+        if (!item)
+            break;
+        const std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isDirectory = item->d_type == DT_DIR;
+        if (item->d_type == DT_UNKNOWN) { // some file systems do not fill in the type
+            struct stat st {};
+            isDirectory = ::fstatat(::dirfd(stream), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                          && S_ISDIR(st.st_mode);
+        }
+        entries.push_back({name, isDirectory});
+    }
+    const bool failed = errno != 0;
+    if (failed)
+        fail(error);
+    ::closedir(stream);
+    if (failed)
+        return std::nullopt;
+    return entries;
+}
+
+bool StoreFileSystem::removeDirectory(const std::filesystem::path &dir, SystemError *error)
+{
+    std::error_code code;
+    std::filesystem::remove_all(dir, code);
+    if (code) {
+        if (error)
+            *error = {code.value(), code.message()};
+        return false;
+    }
     return true;
 }
 

@@ -1,33 +1,54 @@
 #pragma once
 
+#include "core/systemerror.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
-// The few file operations the watch-list store needs. Each returns the system's reason on
-// failure. The default implementation talks to the real file system; tests put a fault in
-// one operation by overriding it.
+// The few file operations the watch-list store needs. Each says why it failed. The default
+// implementation talks to the real file system; tests put a fault in one operation by
+// overriding it.
 class StoreFileSystem
 {
 public:
     virtual ~StoreFileSystem() = default;
 
     enum class Presence { Missing, Present, Unknown };
-    virtual Presence presence(const std::filesystem::path &path, std::string *reason);
-    // Whole file; nullopt with *reason on failure.
+    virtual Presence presence(const std::filesystem::path &path, SystemError *error);
+    // Whole file; nullopt with *error on failure.
     virtual std::optional<std::string> readAll(const std::filesystem::path &path,
-                                               std::string *reason);
+                                               SystemError *error);
     // Creates or truncates, writes everything, flushes to disk, closes.
     virtual bool writeDurably(const std::filesystem::path &path, const std::string &bytes,
-                              std::string *reason);
+                              SystemError *error);
     virtual bool rename(const std::filesystem::path &from, const std::filesystem::path &to,
-                        std::string *reason);
+                        SystemError *error);
     // Removing a missing file succeeds.
-    virtual bool remove(const std::filesystem::path &path, std::string *reason);
+    virtual bool remove(const std::filesystem::path &path, SystemError *error);
     // Makes renames and removals inside the directory durable.
-    virtual bool syncDirectory(const std::filesystem::path &dir, std::string *reason);
+    virtual bool syncDirectory(const std::filesystem::path &dir, SystemError *error);
+    // Whether files may be created and replaced in the directory (false on a read-only mount).
+    virtual bool writable(const std::filesystem::path &dir, SystemError *error);
+
+    // For the copies kept before each change, which live in folders of their own.
+    struct DirectoryEntry
+    {
+        std::string name;
+        bool isDirectory = false; // a symbolic link is not one, whatever it points to
+    };
+    // Creates the directory, not its parents; fails with EEXIST when the name is taken, so two
+    // writers never share one.
+    virtual bool makeDirectory(const std::filesystem::path &dir, SystemError *error);
+    // The entries of the directory, without "." and "..", in no particular order.
+    virtual std::optional<std::vector<DirectoryEntry>>
+    listDirectory(const std::filesystem::path &dir, SystemError *error);
+    // Removes the directory with everything in it, following no symbolic link; removing a
+    // missing one succeeds.
+    virtual bool removeDirectory(const std::filesystem::path &dir, SystemError *error);
 
     static StoreFileSystem &real();
 };

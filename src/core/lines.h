@@ -18,4 +18,9 @@ bool EndsWithTerminator(std::string_view bytes);
 // Every line followed by CR LF: the form this store always writes.
 std::string JoinLines(const std::vector<std::string> &lines);
 
+// The bytes with the value of line `index` (from 0) replaced; every other byte stays, line ends
+// included. Lines missing up to `index` are added empty, each ending in CR LF, and so is the
+// replaced line when it had no terminator.
+std::string ReplaceLine(std::string_view bytes, std::size_t index, std::string_view value);
+
 } // namespace velmora

@@ -9,6 +9,8 @@ namespace velmora {
 
 namespace {
 
+using Presence = StoreFileSystem::Presence;
+
 constexpr std::array<const char *, 3> kFileNames{kCodeFileName, kTakeProfitFileName,
                                                  kStopLossFileName};
 
@@ -17,93 +19,147 @@ std::filesystem::path newPathOf(const std::filesystem::path &dir, const char *na
     return dir / (std::string(name) + ".new");
 }
 
-StoreError errorFor(const std::string &file, const std::string &reason)
+// Stands beside a file that the change removes (a restore of a list that had no such file).
+std::filesystem::path gonePathOf(const std::filesystem::path &dir, const char *name)
 {
-    return StoreError{file, reason, false};
+    return dir / (std::string(name) + ".gone");
 }
 
-// Reads one file for a change: a missing file counts as empty, an unreadable one is an error.
-std::optional<std::string> readForChange(StoreFileSystem &fs, const std::filesystem::path &dir,
-                                         const char *name, std::optional<StoreError> &error)
+using Contents = std::array<std::optional<std::string>, 3>;
+
+StoreError errorFor(const std::string &file, const SystemError &cause,
+                    StoreError::Kind kind = StoreError::Kind::Failed)
 {
-    std::string reason;
-    switch (fs.presence(dir / name, &reason)) {
-    case StoreFileSystem::Presence::Missing:
+    return StoreError{file, cause.text, cause.number, kind};
+}
+
+// Reads one file: a missing file counts as empty, an unreadable one is an error.
+std::optional<std::string> readFile(StoreFileSystem &fs, const std::filesystem::path &path,
+                                    const std::string &name, std::optional<StoreError> &error)
+{
+    SystemError cause;
+    switch (fs.presence(path, &cause)) {
+    case Presence::Missing:
         return std::string();
-    case StoreFileSystem::Presence::Unknown:
-        error = errorFor(name, reason);
+    case Presence::Unknown:
+        error = errorFor(name, cause);
         return std::nullopt;
-    case StoreFileSystem::Presence::Present:
+    case Presence::Present:
         break;
     }
-    auto bytes = fs.readAll(dir / name, &reason);
+    auto bytes = fs.readAll(path, &cause);
     if (!bytes)
-        error = errorFor(name, reason);
+        error = errorFor(name, cause);
     return bytes;
 }
 
+// Throws away the new contents of a change that never reached its marker. Only files that are
+// there are removed: on a read-only mount even removing a missing file fails, and a folder that
+// can be read must still show its list.
 void discardNewFiles(StoreFileSystem &fs, const std::filesystem::path &dir)
 {
-    for (const char *name : kFileNames)
-        fs.remove(newPathOf(dir, name), nullptr);
+    for (const char *name : kFileNames) {
+        for (const auto &path : {newPathOf(dir, name), gonePathOf(dir, name)}) {
+            if (fs.presence(path, nullptr) == Presence::Present)
+                fs.remove(path, nullptr);
+        }
+    }
+}
+
+// Puts one file's part of a marked change in place: its new content renamed over it, or, for
+// a file the change removes, the file and then its tombstone removed.
+std::optional<StoreError> settleFile(StoreFileSystem &fs, const std::filesystem::path &dir,
+                                     const char *name)
+{
+    SystemError cause;
+    const auto pending = newPathOf(dir, name);
+    Presence presence = fs.presence(pending, &cause);
+    if (presence == Presence::Present && fs.rename(pending, dir / name, &cause))
+        return std::nullopt;
+    if (presence != Presence::Missing)
+        return errorFor(name, cause);
+    const auto gone = gonePathOf(dir, name);
+    presence = fs.presence(gone, &cause);
+    if (presence == Presence::Missing)
+        return std::nullopt; // already in place
+    if (presence == Presence::Present && fs.remove(dir / name, &cause) && fs.remove(gone, &cause))
+        return std::nullopt;
+    return errorFor(name, cause);
+}
+
+// Settles every file of a marked change; what fails is tried once more after the others.
+// Returns the last failure, nothing when all are in place.
+std::optional<StoreError> renamePending(StoreFileSystem &fs, const std::filesystem::path &dir)
+{
+    std::optional<StoreError> failure;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        failure.reset();
+        for (const char *name : kFileNames) {
+            if (auto error = settleFile(fs, dir, name))
+                failure = error;
+        }
+        if (!failure)
+            return std::nullopt;
+    }
+    return failure;
 }
 
 // The one protocol every change goes through: all new contents written and flushed beside the
 // old files, then the marker, then the renames, then the marker goes. A kill at any instant
-// leaves either the old list or (after FinishInterruptedChange) the new one.
+// leaves either the old list or (after FinishInterruptedChange) the new one. Once the marker is
+// on disk the change has landed, whatever happens after: reporting it as failed then would show
+// the old list while the disk holds the new one, and a retry would add the row twice.
 std::optional<StoreError> commitContents(StoreFileSystem &fs, const std::filesystem::path &dir,
-                                         const std::array<std::string, 3> &contents)
+                                         const Contents &contents)
 {
-    std::string reason;
+    SystemError cause;
     for (std::size_t i = 0; i < kFileNames.size(); ++i) {
-        if (!fs.writeDurably(newPathOf(dir, kFileNames[i]), contents[i], &reason)) {
+        const bool written =
+            contents[i] ? fs.writeDurably(newPathOf(dir, kFileNames[i]), *contents[i], &cause)
+                        : fs.writeDurably(gonePathOf(dir, kFileNames[i]), std::string(), &cause);
+        if (!written) {
             discardNewFiles(fs, dir);
-            return errorFor(kFileNames[i], reason);
+            return errorFor(kFileNames[i], cause);
         }
     }
     const auto marker = dir / kCommitMarkerName;
-    if (!fs.writeDurably(marker, std::string(), &reason) || !fs.syncDirectory(dir, &reason)) {
-        const std::string why = reason;
+    if (!fs.writeDurably(marker, std::string(), &cause) || !fs.syncDirectory(dir, &cause)) {
+        const SystemError why = cause;
         fs.remove(marker, nullptr);
         discardNewFiles(fs, dir);
         return errorFor(kCommitMarkerName, why);
     }
-    for (const char *name : kFileNames) {
-        if (!fs.rename(newPathOf(dir, name), dir / name, &reason)) {
-            // The marker stays: the next start-up finishes the renames.
-            return errorFor(name, reason);
-        }
-    }
-    if (!fs.syncDirectory(dir, &reason))
-        return errorFor(kCommitMarkerName, reason);
-    if (!fs.remove(marker, &reason))
-        return errorFor(kCommitMarkerName, reason);
-    fs.syncDirectory(dir, nullptr);
+    // What still fails to rename keeps the marker: the next change or start finishes it.
+    if (renamePending(fs, dir))
+        return std::nullopt;
+    if (fs.syncDirectory(dir, nullptr) && fs.remove(marker, nullptr))
+        fs.syncDirectory(dir, nullptr);
     return std::nullopt;
 }
 
-// A change whose renames failed earlier in this run left its marker for the next start-up.
-// Finish it before this change reads or writes anything: new contents written beside a live
-// marker would be renamed into place, half-written, by a start-up after a kill, and an append
-// read from the half-renamed files would drop the earlier row's thresholds.
+// A change whose renames failed earlier left its marker. Finish it before this change reads or
+// writes anything: new contents written beside a live marker would be renamed into place,
+// half-written, by a start after a kill, and an append read from the half-renamed files would
+// drop the earlier row's thresholds.
 std::optional<StoreError> finishFailedChange(StoreFileSystem &fs, const std::filesystem::path &dir)
 {
-    std::string reason;
-    switch (fs.presence(dir / kCommitMarkerName, &reason)) {
-    case StoreFileSystem::Presence::Missing:
+    SystemError cause;
+    switch (fs.presence(dir / kCommitMarkerName, &cause)) {
+    case Presence::Missing:
         return std::nullopt;
-    case StoreFileSystem::Presence::Unknown:
-        return errorFor(kCommitMarkerName, reason);
-    case StoreFileSystem::Presence::Present:
+    case Presence::Unknown:
+        return errorFor(kCommitMarkerName, cause);
+    case Presence::Present:
         break;
     }
     return FinishInterruptedChange(dir, fs);
 }
 
 // Line i of a threshold file belongs to row i. When its line count does not match the rows,
-// the appended value would land on the wrong row at the next start, so the file is first
-// brought to one line per row (missing lines empty, extra lines dropped).
-std::string appendLine(const std::string &current, std::size_t rows, const std::string &value)
+// appended values would land on the wrong rows at the next start, so the file is first brought
+// to one line per row (missing lines empty, extra lines dropped).
+std::string appendLines(const std::string &current, std::size_t rows,
+                        const std::vector<std::string> &values)
 {
     const auto lines = SplitLines(current);
     std::string out;
@@ -118,9 +174,7 @@ std::string appendLine(const std::string &current, std::size_t rows, const std::
         fitted.resize(rows);
         out = JoinLines(fitted);
     }
-    out += value;
-    out += "\r\n";
-    return out;
+    return out + JoinLines(values);
 }
 
 } // namespace
@@ -128,34 +182,21 @@ std::string appendLine(const std::string &current, std::size_t rows, const std::
 std::optional<StoreError> FinishInterruptedChange(const std::filesystem::path &dir,
                                                   StoreFileSystem &fs)
 {
-    std::string reason;
+    SystemError cause;
     const auto marker = dir / kCommitMarkerName;
-    switch (fs.presence(marker, &reason)) {
-    case StoreFileSystem::Presence::Unknown:
-        return errorFor(kCommitMarkerName, reason);
-    case StoreFileSystem::Presence::Missing:
-        for (const char *name : kFileNames) {
-            if (!fs.remove(newPathOf(dir, name), &reason))
-                return errorFor(std::string(name) + ".new", reason);
-        }
+    switch (fs.presence(marker, &cause)) {
+    case Presence::Unknown:
+        return errorFor(kCommitMarkerName, cause);
+    case Presence::Missing:
+        discardNewFiles(fs, dir);
         return std::nullopt;
-    case StoreFileSystem::Presence::Present:
+    case Presence::Present:
         break;
     }
-    for (const char *name : kFileNames) {
-        const auto pending = newPathOf(dir, name);
-        switch (fs.presence(pending, &reason)) {
-        case StoreFileSystem::Presence::Missing:
-            continue; // already renamed before the interruption
-        case StoreFileSystem::Presence::Unknown:
-            return errorFor(std::string(name) + ".new", reason);
-        case StoreFileSystem::Presence::Present:
-            if (!fs.rename(pending, dir / name, &reason))
-                return errorFor(name, reason);
-        }
-    }
-    if (!fs.syncDirectory(dir, &reason) || !fs.remove(marker, &reason))
-        return errorFor(kCommitMarkerName, reason);
+    if (auto failure = renamePending(fs, dir))
+        return failure;
+    if (!fs.syncDirectory(dir, &cause) || !fs.remove(marker, &cause))
+        return errorFor(kCommitMarkerName, cause);
     fs.syncDirectory(dir, nullptr);
     return std::nullopt;
 }
@@ -163,23 +204,22 @@ std::optional<StoreError> FinishInterruptedChange(const std::filesystem::path &d
 LoadedWatchList LoadWatchList(const std::filesystem::path &dir, StoreFileSystem &fs)
 {
     LoadedWatchList result;
-    if (auto error = FinishInterruptedChange(dir, fs)) {
-        result.error = error;
-        return result;
-    }
+    // A change that cannot be finished now (a read-only folder) is still the list on disk: its
+    // marker says every new content is complete. Its new contents are read in place of the old.
+    const bool pending = FinishInterruptedChange(dir, fs).has_value() &&
+                         fs.presence(dir / kCommitMarkerName, nullptr) == Presence::Present;
     std::array<std::vector<std::string>, 3> columns;
     for (std::size_t i = 0; i < kFileNames.size(); ++i) {
-        std::string reason;
-        const auto path = dir / kFileNames[i];
-        const auto presence = fs.presence(path, &reason);
-        if (presence == StoreFileSystem::Presence::Missing)
-            continue;
-        std::optional<std::string> bytes;
-        if (presence == StoreFileSystem::Presence::Present)
-            bytes = fs.readAll(path, &reason);
+        auto path = dir / kFileNames[i];
+        if (pending && fs.presence(newPathOf(dir, kFileNames[i]), nullptr) == Presence::Present)
+            path = newPathOf(dir, kFileNames[i]);
+        if (pending && fs.presence(gonePathOf(dir, kFileNames[i]), nullptr) == Presence::Present)
+            continue; // the change removes it: it is as good as gone
+        std::optional<StoreError> error;
+        const auto bytes = readFile(fs, path, kFileNames[i], error);
         if (!bytes) {
-            result.error = errorFor(kFileNames[i], reason);
-            result.entries.clear();
+            result.error = error;
+            result.error->kind = StoreError::Kind::UnreadableList;
             return result;
         }
         columns[i] = SplitLines(*bytes);
@@ -195,27 +235,42 @@ LoadedWatchList LoadWatchList(const std::filesystem::path &dir, StoreFileSystem 
             entry.stopLoss = columns[2][row];
         result.entries.push_back(std::move(entry));
     }
+    SystemError cause;
+    if (!fs.writable(dir, &cause))
+        result.error = errorFor(std::string(), cause, StoreError::Kind::ReadOnlyFolder);
     return result;
 }
 
-std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
-                                           const WatchEntry &entry, StoreFileSystem &fs)
+std::optional<StoreError> AppendWatchEntries(const std::filesystem::path &dir,
+                                             const WatchEntries &entries, StoreFileSystem &fs)
 {
     if (auto error = finishFailedChange(fs, dir))
         return error;
     std::optional<StoreError> error;
     std::array<std::string, 3> current;
     for (std::size_t i = 0; i < kFileNames.size(); ++i) {
-        auto bytes = readForChange(fs, dir, kFileNames[i], error);
+        auto bytes = readFile(fs, dir / kFileNames[i], kFileNames[i], error);
         if (!bytes)
             return error;
         current[i] = std::move(*bytes);
     }
+    std::array<std::vector<std::string>, 3> values;
+    for (const WatchEntry &entry : entries) {
+        values[0].push_back(entry.code);
+        values[1].push_back(entry.takeProfit);
+        values[2].push_back(entry.stopLoss);
+    }
     const std::size_t rows = SplitLines(current[0]).size();
-    const std::array<std::string, 3> contents{appendLine(current[0], rows, entry.code),
-                                              appendLine(current[1], rows, entry.takeProfit),
-                                              appendLine(current[2], rows, entry.stopLoss)};
-    return commitContents(fs, dir, contents);
+    return commitContents(fs, dir,
+                          Contents{appendLines(current[0], rows, values[0]),
+                                   appendLines(current[1], rows, values[1]),
+                                   appendLines(current[2], rows, values[2])});
+}
+
+std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
+                                           const WatchEntry &entry, StoreFileSystem &fs)
+{
+    return AppendWatchEntries(dir, {entry}, fs);
 }
 
 std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
@@ -223,13 +278,47 @@ std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
 {
     if (auto error = finishFailedChange(fs, dir))
         return error;
-    std::array<std::string, 3> contents;
+    Contents contents{std::string(), std::string(), std::string()};
     for (const auto &row : rows) {
-        contents[0] += row.code + "\r\n";
-        contents[1] += row.takeProfit + "\r\n";
-        contents[2] += row.stopLoss + "\r\n";
+        *contents[0] += row.code + "\r\n";
+        *contents[1] += row.takeProfit + "\r\n";
+        *contents[2] += row.stopLoss + "\r\n";
     }
     return commitContents(fs, dir, contents);
+}
+
+std::optional<StoreError> SetThresholds(const std::filesystem::path &dir, std::size_t row,
+                                        const std::optional<std::string> &takeProfit,
+                                        const std::optional<std::string> &stopLoss,
+                                        StoreFileSystem &fs)
+{
+    if (auto error = finishFailedChange(fs, dir))
+        return error;
+    Contents contents;
+    const std::optional<std::string> *values[3] = {nullptr, &takeProfit, &stopLoss};
+    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+        std::optional<StoreError> error;
+        const auto path = dir / kFileNames[i];
+        const Presence presence = fs.presence(path, nullptr);
+        auto bytes = readFile(fs, path, kFileNames[i], error);
+        if (!bytes)
+            return error;
+        if (values[i] && *values[i])
+            bytes = ReplaceLine(*bytes, row, **values[i]);
+        // An untouched file that is not there stays away.
+        if (presence != Presence::Missing || (values[i] && *values[i]))
+            contents[i] = std::move(bytes);
+    }
+    return commitContents(fs, dir, contents);
+}
+
+std::optional<StoreError> RestoreWatchFiles(const std::filesystem::path &dir,
+                                            const std::array<std::optional<std::string>, 3> &files,
+                                            StoreFileSystem &fs)
+{
+    if (auto error = finishFailedChange(fs, dir))
+        return error;
+    return commitContents(fs, dir, files);
 }
 
 WatchListFiles::WatchListFiles(std::filesystem::path dir, StoreFileSystem &fs)
@@ -240,30 +329,39 @@ WatchListFiles::WatchListFiles(std::filesystem::path dir, StoreFileSystem &fs)
 LoadedWatchList WatchListFiles::load()
 {
     auto loaded = LoadWatchList(m_dir, m_fs);
-    if (loaded.error) {
-        m_readOnly = loaded.error;
-        m_readOnly->readOnlyRun = true;
-    }
+    m_refusal = loaded.error;
     return loaded;
 }
 
-std::optional<StoreError> WatchListFiles::refusal() const
+std::optional<StoreError> WatchListFiles::append(const WatchEntries &entries)
 {
-    return m_readOnly;
-}
-
-std::optional<StoreError> WatchListFiles::append(const WatchEntry &entry)
-{
-    if (auto refused = refusal())
-        return refused;
-    return AppendWatchEntry(m_dir, entry, m_fs);
+    if (m_refusal)
+        return m_refusal;
+    return AppendWatchEntries(m_dir, entries, m_fs);
 }
 
 std::optional<StoreError> WatchListFiles::rewrite(const WatchEntries &rows)
 {
-    if (auto refused = refusal())
-        return refused;
+    if (m_refusal)
+        return m_refusal;
     return RewriteWatchFiles(m_dir, rows, m_fs);
+}
+
+std::optional<StoreError> WatchListFiles::setThresholds(std::size_t row,
+                                                        const std::optional<std::string> &takeProfit,
+                                                        const std::optional<std::string> &stopLoss)
+{
+    if (m_refusal)
+        return m_refusal;
+    return SetThresholds(m_dir, row, takeProfit, stopLoss, m_fs);
+}
+
+std::optional<StoreError>
+WatchListFiles::restore(const std::array<std::optional<std::string>, 3> &files)
+{
+    if (m_refusal)
+        return m_refusal;
+    return RestoreWatchFiles(m_dir, files, m_fs);
 }
 
 } // namespace velmora

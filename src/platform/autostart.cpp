@@ -1,13 +1,13 @@
 #include "platform/autostart.h"
 
 #include "core/desktopentry.h"
+#include "core/filesystem.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-#include <QSaveFile>
 
 #include <filesystem>
 #include <string>
@@ -21,6 +21,11 @@ namespace {
 QString currentExecutable()
 {
     return QCoreApplication::applicationFilePath();
+}
+
+QString reasonText(const SystemError &error)
+{
+    return QString::fromStdString(SystemErrorText(error));
 }
 
 } // namespace
@@ -70,15 +75,18 @@ std::optional<QString> XdgAutostart::registerExecutable(const QString &executabl
     std::filesystem::create_directories(QFile::encodeName(dir).toStdString(), ec);
     if (ec) {
         return QStringLiteral("无法设置开机启动：无法创建文件夹 %1（%2）。")
-            .arg(dir, QString::fromLocal8Bit(ec.message()));
+            .arg(QFileInfo(dir).fileName(), reasonText({ec.value(), ec.message()}));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text->data(), static_cast<qint64>(text->size())) !=
-            static_cast<qint64>(text->size()) ||
-        !file.commit()) {
+    // Written beside the entry and renamed over it, so an entry is never left half-written.
+    StoreFileSystem &fs = StoreFileSystem::real();
+    const std::filesystem::path entry = QFile::encodeName(path).toStdString();
+    std::filesystem::path written = entry;
+    written += ".new";
+    SystemError cause;
+    if (!fs.writeDurably(written, *text, &cause) || !fs.rename(written, entry, &cause)) {
+        fs.remove(written, nullptr);
         return QStringLiteral("无法设置开机启动：无法写入 %1（%2）。")
-            .arg(path, file.errorString());
+            .arg(QFileInfo(path).fileName(), reasonText(cause));
     }
     return std::nullopt;
 }
@@ -89,11 +97,11 @@ std::optional<QString> XdgAutostart::unregisterExecutable(const QString &executa
     const QString path = entryPath(executablePath, env);
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return QStringLiteral("无法取消开机启动：没有找到启动项 %1。").arg(path);
-    QFile file(path);
-    if (!file.remove()) {
+        return QStringLiteral("无法取消开机启动：没有找到启动项 %1。").arg(info.fileName());
+    SystemError cause;
+    if (!StoreFileSystem::real().remove(QFile::encodeName(path).toStdString(), &cause)) {
         return QStringLiteral("无法取消开机启动：无法删除 %1（%2）。")
-            .arg(path, file.errorString());
+            .arg(info.fileName(), reasonText(cause));
     }
     return std::nullopt;
 }

@@ -9,7 +9,7 @@ class QProcessEnvironment;
 
 namespace velmora {
 
-// Start at login (mn12_Click, mn13_Click). Each call works out afresh where the running
+// Start at login ("开机启动", "取消开机启动"). Each call works out afresh where the running
 // executable lies and how it is named; the program never reads the registration back.
 class Autostart
 {

@@ -32,7 +32,8 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 } // namespace
 #endif
 
-void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QRect &frame)
+void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QRect &frame,
+                       const QRect &screen)
 {
 #ifdef VELMORA_HAVE_XCB
     if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -52,27 +53,27 @@ void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QR
         return;
     }
 
-    // Struts count from the edges of the whole X screen; the window docks at the primary
-    // screen, which is where the docking rule measures.
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect root = screen ? screen->virtualGeometry() : QRect();
-    const QRect primary = screen ? screen->geometry() : QRect();
+    // Struts count from the edges of the whole X screen; the window docks at the edge of its
+    // own screen, which is where the docking rule measures.
+    const QScreen *primaryScreen = QGuiApplication::primaryScreen();
+    const QRect root = primaryScreen ? primaryScreen->virtualGeometry() : QRect();
+    const QRect &own = screen;
     const auto u = [](int value) { return static_cast<std::uint32_t>(value > 0 ? value : 0); };
     // left, right, top, bottom, then start and end of each along its edge
     std::array<std::uint32_t, 12> strut{};
     switch (edge) {
     case ScreenEdge::Top:
-        strut[2] = u(primary.top() - root.top() + thickness);
+        strut[2] = u(own.top() - root.top() + thickness);
         strut[8] = u(frame.left());
         strut[9] = u(frame.right());
         break;
     case ScreenEdge::Left:
-        strut[0] = u(primary.left() - root.left() + thickness);
+        strut[0] = u(own.left() - root.left() + thickness);
         strut[4] = u(frame.top());
         strut[5] = u(frame.bottom());
         break;
     case ScreenEdge::Right:
-        strut[1] = u(root.right() - primary.right() + thickness);
+        strut[1] = u(root.right() - own.right() + thickness);
         strut[6] = u(frame.top());
         strut[7] = u(frame.bottom());
         break;
@@ -84,6 +85,7 @@ void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QR
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, plain, XCB_ATOM_CARDINAL, 32, 4,
                         strut.data());
 #else
+    Q_UNUSED(screen);
     Q_UNUSED(window);
     Q_UNUSED(edge);
     Q_UNUSED(thickness);

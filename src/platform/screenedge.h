@@ -14,6 +14,8 @@ enum class ScreenEdge { None, Top, Left, Right };
 // edge sit beyond it, and they keep other windows from covering the sliver, so the pointer can
 // always reach it. ScreenEdge::None gives the edge back. Only X11 has this; elsewhere nothing
 // happens.
-void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QRect &frame);
+// screen is the geometry of the screen whose edge it is; thickness counts from that edge.
+void ReserveScreenEdge(QWindow *window, ScreenEdge edge, int thickness, const QRect &frame,
+                       const QRect &screen);
 
 } // namespace velmora

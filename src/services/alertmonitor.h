@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QElapsedTimer>
 #include <QUrl>
 
 #include <map>
@@ -33,10 +34,14 @@ struct AlertNotice
 };
 
 // The price alerts: while alerts are on, every row is fetched afresh at every tick of its own
-// timer ("Timer2", 8 s) through its own fetcher ("Inet2") and checked against its take-profit
-// and stop-loss; each alert is told in list order, so whoever shows them ends on the last.
-// Nothing is remembered between ticks, so a price that stays beyond its threshold alerts again
-// at every tick until alerts are switched off. Alerts are off at every start.
+// timer ("Timer2", 8 s) through its own fetcher ("Inet2"), and each reply is checked against
+// its row's take-profit and stop-loss as soon as it arrives, however many ticks it took (within
+// the fetcher's time limit): a slow service or a long list delays alerts, never drops them. A
+// row still waiting is not asked again. Each alert is told when its reply is checked, unless a
+// row later in list order has already alerted since this tick began, so whoever shows them ends
+// each tick on the last alert in list order. Nothing is remembered between ticks, so a price
+// that stays beyond its threshold alerts again at every tick until alerts are switched off;
+// after that, nothing that arrives raises anything. Alerts are off at every start.
 class AlertMonitor final : public QObject
 {
     Q_OBJECT
@@ -49,8 +54,7 @@ public:
 
     // 预警开: the first check comes one interval later. Asking again while on changes nothing.
     void enableAlerts();
-    // 预警关 and the alert window's 关闭预警: no tick, and no answer still on its way, may raise
-    // an alert after this.
+    // 预警关 and the alert window's 关闭预警: requests still out are dropped.
     void disableAlerts();
     bool alertsEnabled() const;
     // One tick.
@@ -61,30 +65,36 @@ public:
 
 signals:
     void alertRaised(const velmora::AlertNotice &alert);
-    // One tick's check is done (all its answers in, or the next tick came first).
+    // Every reply checked, for the desktop notifications: the row, when its request went out
+    // (a steady clock, ms), the latest price (none when it could not be had) and the row's
+    // thresholds at this moment.
+    void replyChecked(velmora::RowId row, qint64 sentAtMs, const std::optional<std::string> &price,
+                      const std::string &takeProfit, const std::string &stopLoss);
+    // Every request of the last tick has been answered (at once when it asked nothing).
     void checked();
 
 private:
+    struct Asked
+    {
+        RowId row;
+        qint64 sentAtMs;
+        quint64 tick;
+    };
     void onFetched(QuoteFetcher::Ticket ticket, const FetchResult &result);
-    void evaluate();
-    void fetchRow(RowId rowId, const std::string &code);
-    void forgetRequests();
+    void check(RowId row, qint64 sentAtMs, const std::optional<std::string> &price);
 
     WatchList &m_list;
     QTimer *m_timer;
     QuoteFetcher *m_fetcher;
     QUrl m_base;
-
-    // Every request on the wire, by ticket: the row it was asked for. A row with an entry here
-    // is still waiting and is not asked again.
-    std::map<QuoteFetcher::Ticket, RowId> m_waiting;
+    QElapsedTimer m_clock;
+    // Every request on the wire, by ticket. A row with one here is not asked again.
+    std::map<QuoteFetcher::Ticket, Asked> m_asked;
     std::set<RowId> m_waitingRows;
-    // The requests of the tick now being collected; late answers of earlier ticks are not here.
-    std::map<QuoteFetcher::Ticket, RowId> m_thisTick;
-    // This tick's answers by row: the latest price, or nothing when none could be had.
-    std::map<RowId, std::optional<std::string>> m_answers;
-    bool m_collecting = false;
-    bool m_asking = false; // inside the tick's loop over the rows
+    quint64 m_tick = 0;
+    int m_unansweredThisTick = 0;
+    // The list position of the last row that alerted since this tick began.
+    int m_lastAlertPosition = -1;
 };
 
 } // namespace velmora

@@ -8,6 +8,7 @@
 #include "platform/textcodec.h"
 #include "services/stocklookup.h"
 #include "ui/brand.h"
+#include "ui/labelfit.h"
 #include "ui/linklabel.h"
 #include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
@@ -108,6 +109,10 @@ void AddStockDialog::buildControls(const QString &siteDomain)
     setTabOrder(m_addButton, m_takeProfitEdit);
     setTabOrder(m_takeProfitEdit, m_stopLossEdit);
     m_codeEdit->setFocus(Qt::OtherFocusReason);
+
+    // Every caption shows its whole text with the faces we ship.
+    for (QLabel *label : findChildren<QLabel *>())
+        FitLabelText(label);
 
     connect(m_codeEdit, &QLineEdit::textChanged, this, &AddStockDialog::codeEdited);
     m_codeEdit->installEventFilter(this);

@@ -6,6 +6,7 @@
 #include "platform/screenmetrics.h"
 #include "services/alertmonitor.h"
 #include "ui/brand.h"
+#include "ui/labelfit.h"
 #include "ui/linklabel.h"
 
 #include <QCloseEvent>
@@ -62,6 +63,7 @@ void AlertWindow::buildControls(const QString &siteDomain)
         {"Label3", "最新价：", "Text3", "最新价", 1080},
         {"Label4", "止盈价：", "Text4", "预警价", 1560},
     };
+    QLineEdit **edits[] = {&m_codeEdit, &m_nameEdit, &m_priceEdit, &m_thresholdEdit};
     for (int i = 0; i < 4; ++i) {
         const Field &field = fields[i];
         auto *label = new QLabel(QString::fromUtf8(field.caption), this);
@@ -70,17 +72,16 @@ void AlertWindow::buildControls(const QString &siteDomain)
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(TwipsRect(120, field.top, 975, 375));
 
-        auto *text = new QLineEdit(this);
-        text->setObjectName(QString::fromLatin1(field.textName));
-        text->setFont(fieldFont);
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(field.textName));
+        edit->setFont(fieldFont);
         // Nothing ever reads the fields back; they are for reading and copying.
-        text->setReadOnly(true);
-        text->setAccessibleName(QString::fromUtf8(field.accessibleName));
-        text->setGeometry(TwipsRect(1200, field.top, 1575, 375));
-        label->setBuddy(text);
-        m_text[i] = text;
-        if (i == 3)
-            m_label4 = label;
+        edit->setReadOnly(true);
+        edit->setAccessibleName(QString::fromUtf8(field.accessibleName));
+        edit->setGeometry(TwipsRect(1200, field.top, 1575, 375));
+        label->setBuddy(edit);
+        *edits[i] = edit;
+        m_thresholdLabel = label; // the last one names the threshold
     }
 
     const BrandLabels brand =
@@ -92,6 +93,10 @@ void AlertWindow::buildControls(const QString &siteDomain)
         connect(link, &LinkLabel::activated, this, &AlertWindow::siteRequested);
     }
 
+    // Every caption shows its whole text with the faces we ship.
+    for (QLabel *label : findChildren<QLabel *>())
+        FitLabelText(label);
+
     auto makeButton = [this](const char *name, const char *caption, int left) {
         auto *button = new QPushButton(QString::fromUtf8(caption), this);
         button->setObjectName(QString::fromLatin1(name));
@@ -102,14 +107,14 @@ void AlertWindow::buildControls(const QString &siteDomain)
         button->setGeometry(TwipsRect(left, 2040, 1455, 375));
         return button;
     };
-    QPushButton *command2 = makeButton("Command2", "稍后提示", 240);
-    QPushButton *command1 = makeButton("Command1", "关闭预警", 2040);
+    QPushButton *remindLater = makeButton("Command2", "稍后提示", 240);
+    QPushButton *closeAlerts = makeButton("Command1", "关闭预警", 2040);
 
     // 稍后提示: hide only; the next tick shows the window again while a price stays
     // beyond its threshold.
-    connect(command2, &QPushButton::clicked, this, &QWidget::hide);
+    connect(remindLater, &QPushButton::clicked, this, &QWidget::hide);
     // 关闭预警: alerts off first, then hide, so no tick can show the window in between.
-    connect(command1, &QPushButton::clicked, this, [this] {
+    connect(closeAlerts, &QPushButton::clicked, this, [this] {
         emit alertsOffRequested();
         hide();
     });
@@ -137,11 +142,11 @@ void AlertWindow::presentAlert(const AlertNotice &alert)
 void AlertWindow::setAlert(const QString &code, const QString &name, const QString &price,
                            const QString &threshold, const QString &thresholdCaption)
 {
-    m_text[0]->setText(code);
-    m_text[1]->setText(name);
-    m_text[2]->setText(price);
-    m_text[3]->setText(threshold);
-    m_label4->setText(thresholdCaption);
+    m_codeEdit->setText(code);
+    m_nameEdit->setText(name);
+    m_priceEdit->setText(price);
+    m_thresholdEdit->setText(threshold);
+    m_thresholdLabel->setText(thresholdCaption);
 }
 
 void AlertWindow::placeAtBottomRight()

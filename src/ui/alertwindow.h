@@ -32,7 +32,7 @@ public:
     // Show: visible and raised above the other windows, without taking the keyboard focus from
     // whatever the user is typing into, and not kept on top.
     void showAlert();
-    // What one alert writes: Text1..Text4 and the caption of Label4.
+    // What one alert writes: the four fields and the caption of the threshold's label.
     void setAlert(const QString &code, const QString &name, const QString &price,
                   const QString &threshold, const QString &thresholdCaption);
 
@@ -52,8 +52,11 @@ private:
     void placeAtBottomRight();
     void followFrame();
 
-    QLineEdit *m_text[4] = {};
-    QLabel *m_label4 = nullptr;
+    QLineEdit *m_codeEdit = nullptr;
+    QLineEdit *m_nameEdit = nullptr;
+    QLineEdit *m_priceEdit = nullptr;
+    QLineEdit *m_thresholdEdit = nullptr;
+    QLabel *m_thresholdLabel = nullptr; // "止盈价：" or "止损价："
     bool m_placeOnShow = true;  // first showing, or the first after a close
     bool m_followFrame = false; // placed before the window manager framed it
     QSize m_placedOuter;

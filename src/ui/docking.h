@@ -9,7 +9,8 @@ class QWidget;
 
 namespace velmora {
 
-// Twice a second (its timer, "Timer3"), tucks the window away at the top, left or right screen edge
+// Twice a second (its timer, "Timer3"), tucks the window away at the top, left or right edge of
+// the screen that holds it
 // while the pointer is elsewhere and brings it back when the pointer touches the sliver left
 // on screen. Reads the real pointer and the window's outer frame; a minimised, hidden or
 // maximised window is left alone.
@@ -37,7 +38,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void reserve(ScreenEdge edge, int thickness, const QRect &frame);
+    void reserve(ScreenEdge edge, int thickness, const QRect &frame, const QRect &screen);
 
     QWidget *m_window;
     QTimer *m_timer;

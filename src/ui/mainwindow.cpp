@@ -75,6 +75,21 @@ void MainWindow::buildControls()
         emit stripLinkActivated(m_strip->document()->baseUrl().resolved(link));
     });
     hideStripScrollBars();
+
+    // The strip's own menu offers only what makes sense for a read-only strip, in Chinese.
+    m_stripMenu = new QMenu(m_strip);
+    m_stripMenu->setObjectName(QStringLiteral("stripMenu"));
+    QAction *copy = m_stripMenu->addAction(QStringLiteral("复制"));
+    copy->setObjectName(QStringLiteral("stripCopy"));
+    QAction *selectAll = m_stripMenu->addAction(QStringLiteral("全选"));
+    selectAll->setObjectName(QStringLiteral("stripSelectAll"));
+    connect(copy, &QAction::triggered, m_strip, &QTextBrowser::copy);
+    connect(selectAll, &QAction::triggered, m_strip, &QTextBrowser::selectAll);
+    m_strip->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_strip, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint &at) {
+        copy->setEnabled(m_strip->textCursor().hasSelection());
+        m_stripMenu->popup(m_strip->viewport()->mapToGlobal(at));
+    });
 }
 
 void MainWindow::buildContextMenu()

@@ -57,6 +57,8 @@ public:
     QTreeView *listView() const { return m_listView; }
     QTextBrowser *strip() const { return m_strip; }
     QMenu *contextMenu() const { return m_contextMenu; }
+    // The strip's own menu: 复制, 全选.
+    QMenu *stripMenu() const { return m_stripMenu; }
 
 signals:
     void addRequested();
@@ -87,6 +89,7 @@ private:
     QTextBrowser *m_strip = nullptr;
     QObject *m_viewport = nullptr; // the list's viewport, where its mouse events arrive
     QMenu *m_contextMenu = nullptr;
+    QMenu *m_stripMenu = nullptr;
     QAction *m_addAction = nullptr;
     QAction *m_removeAction = nullptr;
     QAction *m_chartAction = nullptr;

@@ -1,26 +1,55 @@
 #include "watchlist/changefailure.h"
 
+#include "core/systemerror.h"
+
 namespace velmora {
+
+namespace {
+
+QString whatWasKept(WatchListChange change)
+{
+    switch (change) {
+    case WatchListChange::Add:
+        return QStringLiteral("股票没有添加");
+    case WatchListChange::Remove:
+        return QStringLiteral("股票没有删除");
+    }
+    return {};
+}
+
+} // namespace
+
+QString ReasonText(const StoreError &error)
+{
+    if (ChineseSystemErrorText(error.errorNumber))
+        return QString::fromStdString(SystemErrorText({error.errorNumber, error.reason}));
+    return QString::fromLocal8Bit(error.reason.c_str()); // the system's words, in its encoding
+}
 
 QString StoreFailureText(const StoreError &error, WatchListChange change)
 {
-    const QString file = QString::fromStdString(error.file);
-    const QString reason = QString::fromLocal8Bit(error.reason.c_str());
-    const QString what = change == WatchListChange::Add ? QStringLiteral("股票没有添加")
-                                                        : QStringLiteral("股票没有删除");
-    if (error.readOnlyRun) {
+    switch (error.kind) {
+    case StoreError::Kind::ReadOnlyFolder:
+        return LoadFailureText(error); // the same words as at start
+    case StoreError::Kind::UnreadableList:
         return QStringLiteral("启动时无法读取磁盘上的自选股列表（%1：%2）。\n为保护该列表，本次运行"
                               "不会修改任何自选股文件：%3，磁盘上的列表没有改变。")
-            .arg(file, reason, what);
+            .arg(QString::fromStdString(error.file), ReasonText(error), whatWasKept(change));
+    case StoreError::Kind::Failed:
+        break;
     }
     return QStringLiteral("无法写入自选股文件 %1：%2。\n%3，磁盘上的列表没有改变。")
-        .arg(file, reason, what);
+        .arg(QString::fromStdString(error.file), ReasonText(error), whatWasKept(change));
 }
 
 QString LoadFailureText(const StoreError &error)
 {
+    if (error.kind == StoreError::Kind::ReadOnlyFolder) {
+        return QStringLiteral("数据文件夹不能写入（%1）。\n本次运行只显示自选股列表，不会保存任何改动。")
+            .arg(ReasonText(error));
+    }
     return QStringLiteral("无法读取自选股文件 %1：%2。\n为保护磁盘上的列表，本次运行不会写入任何自选股文件。")
-        .arg(QString::fromStdString(error.file), QString::fromLocal8Bit(error.reason.c_str()));
+        .arg(QString::fromStdString(error.file), ReasonText(error));
 }
 
 } // namespace velmora

@@ -12,8 +12,12 @@ enum class WatchListChange { Add, Remove };
 // which file, the system's reason, and that the list on disk was kept as it was.
 QString StoreFailureText(const StoreError &error, WatchListChange change);
 
-// The message shown once at start when a file of the list could not be read: the run then
-// writes none of the three files.
+// The message shown once at start when a file of the list could not be read or the folder
+// cannot be written: the run then writes none of the three files. Changes are refused with the
+// same words.
 QString LoadFailureText(const StoreError &error);
+
+// The reason in short Chinese where there is a wording for it, else in the system's words.
+QString ReasonText(const StoreError &error);
 
 } // namespace velmora

@@ -50,7 +50,7 @@ std::optional<StoreError> WatchList::load()
 
 std::optional<StoreError> WatchList::add(const WatchEntry &entry)
 {
-    if (auto error = m_files.append(entry))
+    if (auto error = m_files.append({entry}))
         return error;
     WatchRow row;
     row.entry = entry;

@@ -32,6 +32,10 @@ public:
     // the list then writes nothing during this run, so the list on disk is never overwritten.
     std::optional<StoreError> load();
 
+    // Why this run writes nothing (the list could not be read, or the folder cannot be
+    // written), when it does not: every change is then refused up front.
+    const std::optional<StoreError> &refusal() const { return m_files.refusal(); }
+
     // The three changes: the files change first, all three or none; only then the rows. On an
     // error nothing changed, on disk or in the list.
     // A new last row with "待命" in its price cell.

@@ -30,6 +30,8 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 using namespace velmora;
 namespace fs = std::filesystem;
 
@@ -42,7 +44,7 @@ public:
     explicit KillingFileSystem(long dieAt) : m_dieAt(dieAt) {}
 
     bool writeDurably(const fs::path &path, const std::string &bytes,
-                      std::string *reason) override
+                      SystemError *error) override
     {
         if (due()) {
             // Half a write reaches the file, as when the kill lands inside write().
@@ -51,25 +53,25 @@ public:
                 std::perror("write");
             die();
         }
-        return StoreFileSystem::writeDurably(path, bytes, reason);
+        return StoreFileSystem::writeDurably(path, bytes, error);
     }
-    bool rename(const fs::path &from, const fs::path &to, std::string *reason) override
+    bool rename(const fs::path &from, const fs::path &to, SystemError *error) override
     {
         if (due())
             die();
-        return StoreFileSystem::rename(from, to, reason);
+        return StoreFileSystem::rename(from, to, error);
     }
-    bool remove(const fs::path &path, std::string *reason) override
+    bool remove(const fs::path &path, SystemError *error) override
     {
         if (due())
             die();
-        return StoreFileSystem::remove(path, reason);
+        return StoreFileSystem::remove(path, error);
     }
-    bool syncDirectory(const fs::path &dir, std::string *reason) override
+    bool syncDirectory(const fs::path &dir, SystemError *error) override
     {
         if (due())
             die();
-        return StoreFileSystem::syncDirectory(dir, reason);
+        return StoreFileSystem::syncDirectory(dir, error);
     }
 
 private:
@@ -88,13 +90,13 @@ private:
 class FailingRenameFileSystem : public StoreFileSystem
 {
 public:
-    bool rename(const fs::path &from, const fs::path &to, std::string *reason) override
+    bool rename(const fs::path &from, const fs::path &to, SystemError *error) override
     {
         if (to.filename() == kTakeProfitFileName) {
-            *reason = "Input/output error";
+            *error = {EIO, "Input/output error"};
             return false;
         }
-        return StoreFileSystem::rename(from, to, reason);
+        return StoreFileSystem::rename(from, to, error);
     }
 };
 
@@ -216,10 +218,10 @@ int main(int argc, char **argv)
     if (afterFailedRename) {
         const WatchEntry failed{"000858", "150", "120"};
         FailingRenameFileSystem failing;
-        if (!AppendWatchEntry(dir, failed, failing))
-            quit("the rename fault was not reported");
-        // Its new contents are complete and marked as such: from now on the files stand for
-        // the list with this row, whatever becomes of the next change.
+        // Its new contents are complete and marked as such, so the add counts as made: from now
+        // on the files stand for the list with this row, whatever becomes of the next change.
+        if (auto error = AppendWatchEntry(dir, failed, failing))
+            quit("an add whose renames failed after its marker was reported as failed", error);
         before.push_back(failed);
     }
     KillingFileSystem killing(dieAt);

@@ -79,6 +79,12 @@ void TestAlertRule::rule_data()
     QTest::newRow("empty price") << true << "" << "9" << "11" << "";
     QTest::newRow("price not a number") << true << "--" << "9" << "11" << "";
     QTest::newRow("price with decimal comma") << true << "10,50" << "9" << "11" << "";
+
+    // A price of zero is no trade yet (before the opening auction) or a suspended stock.
+    QTest::newRow("zero price under a stop-loss") << true << "0.00" << "" << "5" << "";
+    QTest::newRow("plain zero, both thresholds") << true << "0" << "-1" << "5" << "";
+    QTest::newRow("negative zero") << true << "-0.0" << "" << "5" << "";
+    QTest::newRow("a cent is a price") << true << "0.01" << "" << "5" << "S:5";
 }
 
 void TestAlertRule::check()

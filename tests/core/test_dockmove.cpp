@@ -9,6 +9,8 @@ Q_DECLARE_METATYPE(velmora::PixelRect)
 Q_DECLARE_METATYPE(velmora::WindowState)
 Q_DECLARE_METATYPE(velmora::FormTwips)
 Q_DECLARE_METATYPE(velmora::DockMove)
+Q_DECLARE_METATYPE(velmora::PixelScreen)
+Q_DECLARE_METATYPE(velmora::DockStep)
 
 namespace velmora {
 char *toString(const DockMove &move)
@@ -20,6 +22,10 @@ char *toString(const DockMove &move)
                                .arg(QLatin1String(kind))
                                .arg(double(move.value), 0, 'g', 12)
                                .arg(move.show ? QStringLiteral(", Show") : QString()));
+}
+char *toString(const DockStep &step)
+{
+    return toString(DockMove{step.kind, float(step.pixels), step.show});
 }
 } // namespace velmora
 
@@ -58,6 +64,8 @@ const PixelPoint kFarAway{640, 700};
 
 } // namespace
 
+Q_DECLARE_METATYPE(Frame)
+
 class TestDockMove : public QObject
 {
     Q_OBJECT
@@ -65,6 +73,8 @@ class TestDockMove : public QObject
 private slots:
     void decide_data();
     void decide();
+    void onItsOwnScreen_data();
+    void onItsOwnScreen();
 };
 
 void TestDockMove::decide_data()
@@ -186,6 +196,47 @@ void TestDockMove::decide()
     QFETCH(DockMove, expected);
 
     QCOMPARE(DecideDockMove(pointer, window, state, form, screenWidth), expected);
+}
+
+void TestDockMove::onItsOwnScreen_data()
+{
+    QTest::addColumn<PixelPoint>("pointer");
+    QTest::addColumn<Frame>("frame");
+    QTest::addColumn<PixelScreen>("screen");
+    QTest::addColumn<DockStep>("expected");
+    using Kind = DockMove::Kind;
+    const PixelScreen single{0, 0, 1280, 800};
+    const PixelScreen primaryRightOfOrigin{1920, 0, 1920, 1080};
+    const PixelScreen secondBelowTop{1920, 200, 1280, 1024};
+    const PixelPoint nowhere{100, 100};
+    // 40 - 454 x 15 twips is -451.33 pixels, 40 - 268 x 15 twips is -265.33.
+    QTest::newRow("one screen at the origin: tucks at the top")
+        << nowhere << Frame{400, 3} << single << DockStep{Kind::SetTop, -265, false};
+    QTest::newRow("one screen at the origin: nothing in the middle")
+        << kFarAway << Frame{300, 300} << single << DockStep{};
+    QTest::newRow("primary not at the origin: its middle stays put")
+        << nowhere << Frame{2500, 300} << primaryRightOfOrigin << DockStep{};
+    QTest::newRow("primary not at the origin: its left edge")
+        << nowhere << Frame{1922, 300} << primaryRightOfOrigin << DockStep{Kind::SetLeft, 1469, false};
+    QTest::newRow("primary not at the origin: its right edge")
+        << nowhere << Frame{3840 - kW, 300} << primaryRightOfOrigin
+        << DockStep{Kind::SetLeft, 3837, false};
+    QTest::newRow("second screen: tucks at its own top, below the desktop's")
+        << nowhere << Frame{2200, 202} << secondBelowTop << DockStep{Kind::SetTop, -65, false};
+    QTest::newRow("second screen: revealed at its left edge, not pulled to the first")
+        << PixelPoint{1921, 400} << Frame{1469, 300} << secondBelowTop
+        << DockStep{Kind::SetLeft, 1919, true};
+    QTest::newRow("second screen: its right edge, not the primary's width")
+        << nowhere << Frame{3200 - kW, 500} << secondBelowTop << DockStep{Kind::SetLeft, 3197, false};
+}
+
+void TestDockMove::onItsOwnScreen()
+{
+    QFETCH(PixelPoint, pointer);
+    QFETCH(Frame, frame);
+    QFETCH(PixelScreen, screen);
+    QFETCH(DockStep, expected);
+    QCOMPARE(DecideDockStep(pointer, rectOf(frame), screen, kTpp), expected);
 }
 
 QTEST_APPLESS_MAIN(TestDockMove)

@@ -1,8 +1,9 @@
-// Adding and removing on a file system that is really full: a 64 KiB tmpfs mounted by the test
-// (tests run as root), filled up to a chosen number of free pages. The change must fail with
-// the system's reason, name the file it could not write, and leave the three files byte for
-// byte as they were, with no new contents or marker lying about. Where mounting is not allowed
-// the test skips; test_watchliststore covers the same paths with an injected write fault.
+// The list on file systems that really refuse: a 64 KiB tmpfs mounted by the test (tests run as
+// root). Filled up to a chosen number of free pages, a change must fail with the system's
+// reason, name the file it could not write, and leave the three files byte for byte as they
+// were, with no new contents or marker lying about. Remounted read-only, the list must still
+// load, and nothing may be written. Where mounting is not allowed the test skips;
+// test_watchliststore covers the same paths with injected faults.
 
 #include "core/watchliststore.h"
 #include "support/tempdir.h"
@@ -45,6 +46,10 @@ public:
     SmallTmpfs &operator=(const SmallTmpfs &) = delete;
 
     bool mounted() const { return m_mounted; }
+    bool makeReadOnly() const
+    {
+        return ::mount(nullptr, m_where.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
     const QString &reason() const { return m_reason; }
 
 private:
@@ -96,16 +101,18 @@ std::optional<StoreError> makeChange(const fs::path &dir, bool adding)
 
 } // namespace
 
-class TestFullDisk : public QObject
+class TestRealMounts : public QObject
 {
     Q_OBJECT
 
 private slots:
     void changeOnFullDisk_data();
     void changeOnFullDisk();
+    void readOnlyMount_data();
+    void readOnlyMount();
 };
 
-void TestFullDisk::changeOnFullDisk_data()
+void TestRealMounts::changeOnFullDisk_data()
 {
     QTest::addColumn<bool>("adding");
     QTest::addColumn<int>("freePages");
@@ -121,7 +128,7 @@ void TestFullDisk::changeOnFullDisk_data()
     QTest::newRow("remove, room for all three new files") << false << 3 << "";
 }
 
-void TestFullDisk::changeOnFullDisk()
+void TestRealMounts::changeOnFullDisk()
 {
     QFETCH(bool, adding);
     QFETCH(int, freePages);
@@ -152,8 +159,8 @@ void TestFullDisk::changeOnFullDisk()
     }
     QVERIFY(error);
     QCOMPARE(QString::fromStdString(error->file), failingFile);
-    QCOMPARE(error->reason, std::string(std::strerror(ENOSPC)));
-    QVERIFY(!error->readOnlyRun);
+    QCOMPARE(error->errorNumber, ENOSPC);
+    QCOMPARE(error->kind, StoreError::Kind::Failed);
     QVERIFY(snapshot(dir) == before);
     QCOMPARE(listing(dir), namesBefore);
     QCOMPARE(LoadWatchList(dir).entries, kRows);
@@ -169,5 +176,52 @@ void TestFullDisk::changeOnFullDisk()
     QCOMPARE(LoadWatchList(dir).entries, expected);
 }
 
-QTEST_GUILESS_MAIN(TestFullDisk)
-#include "test_full_disk.moc"
+void TestRealMounts::readOnlyMount_data()
+{
+    QTest::addColumn<bool>("strayNewFile");
+    QTest::addColumn<bool>("unfinishedChange");
+    QTest::newRow("the three files") << false << false;
+    QTest::newRow("a stray new content without marker") << true << false;
+    QTest::newRow("a change whose renames were cut off") << true << true;
+}
+
+// A folder that can be read but not written still shows its list, the list a change left on
+// disk included, and the run then writes nothing at all.
+void TestRealMounts::readOnlyMount()
+{
+    QFETCH(bool, strayNewFile);
+    QFETCH(bool, unfinishedChange);
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    const fs::path dir = pathOf(base);
+    const SmallTmpfs tmpfs(dir);
+    if (!tmpfs.mounted())
+        QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (%1)").arg(tmpfs.reason())));
+    QVERIFY(!RewriteWatchFiles(dir, kRows));
+    WatchEntries expected = kRows;
+    if (strayNewFile)
+        writeFile(dir / "Setting.ini.new", "600519\r\n");
+    if (unfinishedChange) {
+        writeFile(dir / kCommitMarkerName, "");
+        expected = {{"600519", "10.5", "9.5"}}; // the code file's new content, renamed or not
+    }
+    QVERIFY(tmpfs.makeReadOnly());
+    const auto namesBefore = listing(dir);
+    const auto bytesBefore = snapshot(dir);
+
+    WatchListFiles files(dir);
+    const LoadedWatchList loaded = files.load();
+    QCOMPARE(loaded.entries, expected);
+    QVERIFY(loaded.error);
+    QCOMPARE(loaded.error->kind, StoreError::Kind::ReadOnlyFolder);
+    QCOMPARE(loaded.error->errorNumber, EROFS);
+    const auto refused = files.append({kAdded});
+    QVERIFY(refused);
+    QCOMPARE(refused->kind, StoreError::Kind::ReadOnlyFolder);
+    QVERIFY(files.rewrite({}));
+    QCOMPARE(listing(dir), namesBefore);
+    QVERIFY(snapshot(dir) == bytesBefore);
+}
+
+QTEST_GUILESS_MAIN(TestRealMounts)
+#include "test_real_mounts.moc"

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <cerrno>
+
 #include <set>
 
 using namespace velmora;
@@ -29,29 +31,61 @@ void putFiles(const fs::path &dir, const std::string &codes, const std::string &
     }
 }
 
-// Fails one chosen operation, as a full disk or a yanked folder would.
+// Fails chosen operations, as a full disk, a yanked folder or a read-only mount would.
 class FaultyFileSystem : public StoreFileSystem
 {
 public:
     std::string failWriteOf;  // file name whose write fails
     std::string failRenameTo; // file name whose rename fails
-    bool writeDurably(const fs::path &path, const std::string &bytes,
-                      std::string *reason) override
+    int renameFailures = -1;  // how many times it fails; -1: every time
+    bool failSync = false;    // folder syncs fail once the renames have begun
+    bool failMarkerRemoval = false;
+    bool readOnly = false; // every change fails with EROFS, even removing a missing file
+
+    bool writeDurably(const fs::path &path, const std::string &bytes, SystemError *error) override
     {
-        if (path.filename() == failWriteOf) {
-            *reason = "No space left on device";
-            return false;
-        }
-        return StoreFileSystem::writeDurably(path, bytes, reason);
+        if (readOnly)
+            return fail(error, {EROFS, "Read-only file system"});
+        if (path.filename() == failWriteOf)
+            return fail(error, {ENOSPC, "No space left on device"});
+        return StoreFileSystem::writeDurably(path, bytes, error);
     }
-    bool rename(const fs::path &from, const fs::path &to, std::string *reason) override
+    bool rename(const fs::path &from, const fs::path &to, SystemError *error) override
     {
-        if (to.filename() == failRenameTo) {
-            *reason = "Input/output error";
-            return false;
+        if (to.filename() == failRenameTo && renameFailures != 0) {
+            --renameFailures;
+            return fail(error, {EIO, "Input/output error"});
         }
-        return StoreFileSystem::rename(from, to, reason);
+        m_renamed = true;
+        return StoreFileSystem::rename(from, to, error);
     }
+    bool syncDirectory(const fs::path &dir, SystemError *error) override
+    {
+        if (failSync && m_renamed)
+            return fail(error, {EIO, "Input/output error"});
+        return StoreFileSystem::syncDirectory(dir, error);
+    }
+    bool remove(const fs::path &path, SystemError *error) override
+    {
+        if (readOnly || (failMarkerRemoval && path.filename() == kCommitMarkerName))
+            return fail(error, {readOnly ? EROFS : EIO, "refused"});
+        return StoreFileSystem::remove(path, error);
+    }
+    bool writable(const fs::path &dir, SystemError *error) override
+    {
+        if (readOnly)
+            return fail(error, {EROFS, "Read-only file system"});
+        return StoreFileSystem::writable(dir, error);
+    }
+
+private:
+    static bool fail(SystemError *error, SystemError cause)
+    {
+        if (error)
+            *error = std::move(cause);
+        return false;
+    }
+    bool m_renamed = false;
 };
 
 } // namespace
@@ -75,7 +109,12 @@ private slots:
     void failedChangeLeavesFilesAsBefore();
     void interruptedChangeIsFinishedOrDiscarded_data();
     void interruptedChangeIsFinishedOrDiscarded();
-    void renameFailureIsFinishedAtNextStart();
+    void changeCountsOnceItsMarkerIsDown_data();
+    void changeCountsOnceItsMarkerIsDown();
+    void readOnlyFolderShowsItsListAndWritesNothing();
+    void setThresholdsChangesOneLine_data();
+    void setThresholdsChangesOneLine();
+    void restorePutsBackEveryByteAndEveryAbsence();
 };
 
 void TestWatchListStore::splitLines_data()
@@ -188,9 +227,9 @@ void TestWatchListStore::unreadableFileMakesRunReadOnly()
     QVERIFY(!loaded.error->reason.empty());
     QVERIFY(!files.writable());
 
-    const auto appended = files.append({"600001", "1", "2"});
+    const auto appended = files.append({{"600001", "1", "2"}});
     QVERIFY(appended);
-    QVERIFY(appended->readOnlyRun);
+    QCOMPARE(appended->kind, StoreError::Kind::UnreadableList);
     QVERIFY(files.rewrite({}));
     QCOMPARE(readFile(pathOf(dir) / "Setting.ini"), std::string("600000\r\n"));
     QCOMPARE(listing(pathOf(dir)), (std::set<std::string>{"Setting.ini", "Setting2.ini"}));
@@ -356,21 +395,131 @@ void TestWatchListStore::interruptedChangeIsFinishedOrDiscarded()
     QCOMPARE(listing(root), (std::set<std::string>{"Setting.ini", "Setting2.ini", "Setting3.ini"}));
 }
 
-void TestWatchListStore::renameFailureIsFinishedAtNextStart()
+void TestWatchListStore::changeCountsOnceItsMarkerIsDown_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("finishedNow"); // false: the marker stays for the next change or start
+    QTest::newRow("folder sync fails after the renames") << "sync" << false;
+    QTest::newRow("the marker cannot be removed") << "marker" << false;
+    QTest::newRow("a rename fails once and is tried again") << "rename once" << true;
+    QTest::newRow("a rename keeps failing") << "rename always" << false;
+}
+
+// Once the new contents and the marker are on disk, the change has landed: it is not reported
+// as failed (the list would show the old rows while the disk holds the new ones, and a retry
+// would add the row twice), and what is left is finished by the next change.
+void TestWatchListStore::changeCountsOnceItsMarkerIsDown()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, finishedNow);
     QTemporaryDir dir;
     const auto root = pathOf(dir);
     putFiles(root, "600000\r\n", "1\r\n", "3\r\n");
     FaultyFileSystem faulty;
-    faulty.failRenameTo = "Setting2.ini";
-    const auto error = AppendWatchEntry(root, {"600519", "5", "6"}, faulty);
-    QVERIFY(error);
-    QCOMPARE(error->file, std::string("Setting2.ini"));
-    // The marker says every new content is complete, so the next start finishes the change
-    // rather than leaving the three files out of step.
-    const auto loaded = LoadWatchList(root);
-    QVERIFY(!loaded.error);
-    QCOMPARE(loaded.entries, (WatchEntries{{"600000", "1", "3"}, {"600519", "5", "6"}}));
+    faulty.failSync = fault == QLatin1String("sync");
+    faulty.failMarkerRemoval = fault == QLatin1String("marker");
+    if (fault.startsWith(QLatin1String("rename"))) {
+        faulty.failRenameTo = "Setting2.ini";
+        faulty.renameFailures = fault == QLatin1String("rename once") ? 1 : -1;
+    }
+    QVERIFY(!AppendWatchEntry(root, {"600519", "5", "6"}, faulty));
+    QCOMPARE(fs::exists(root / kCommitMarkerName), !finishedNow);
+    const WatchEntries added{{"600000", "1", "3"}, {"600519", "5", "6"}};
+    QCOMPARE(LoadWatchList(root, faulty).entries, added);
+
+    // The next change finishes the earlier one first and builds on the list it left.
+    QVERIFY(!AppendWatchEntry(root, {"000001", "7", "8"}));
+    QCOMPARE(snapshot(root), (std::array<std::string, 3>{"600000\r\n600519\r\n000001\r\n",
+                                                          "1\r\n5\r\n7\r\n",
+                                                          "3\r\n6\r\n8\r\n"}));
+    QCOMPARE(listing(root), (std::set<std::string>{"Setting.ini", "Setting2.ini", "Setting3.ini"}));
+}
+
+// On a read-only mount every change fails, removing a file that is not there included; the list
+// must load all the same, and the run must then try no change at all.
+void TestWatchListStore::readOnlyFolderShowsItsListAndWritesNothing()
+{
+    QTemporaryDir dir;
+    const auto root = pathOf(dir);
+    putFiles(root, "600000\r\n600001\r\n", "1\r\n2\r\n", "3\r\n4\r\n");
+    FaultyFileSystem faulty;
+    faulty.readOnly = true;
+    WatchListFiles files(root, faulty);
+    const auto loaded = files.load();
+    QCOMPARE(loaded.entries, (WatchEntries{{"600000", "1", "3"}, {"600001", "2", "4"}}));
+    QVERIFY(loaded.error);
+    QCOMPARE(loaded.error->kind, StoreError::Kind::ReadOnlyFolder);
+    QCOMPARE(loaded.error->errorNumber, EROFS);
+    QVERIFY(loaded.error->file.empty());
+
+    faulty.readOnly = false; // refused up front: a writable folder now would not be touched
+    const auto before = snapshot(root);
+    QCOMPARE(files.append({{"600519", "5", "6"}})->kind, StoreError::Kind::ReadOnlyFolder);
+    QCOMPARE(files.rewrite({})->kind, StoreError::Kind::ReadOnlyFolder);
+    QVERIFY(snapshot(root) == before);
+}
+
+void TestWatchListStore::setThresholdsChangesOneLine_data()
+{
+    QTest::addColumn<QByteArray>("takeProfit"); // "<missing>": no such file
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("newTakeProfit"); // null: left alone
+    QTest::addColumn<QString>("newStopLoss");
+    QTest::addColumn<QByteArrayList>("after"); // the three files
+    const QByteArray missing = QByteArray::fromStdString(kMissing);
+    const QByteArray codes = "a\r\nb\r\nc\r\n";
+    QTest::newRow("the middle take-profit of a file edited elsewhere (LF ends)")
+        << QByteArray("1\n2\n3\n") << 1 << "10.5" << QString()
+        << QByteArrayList{codes, "1\n10.5\n3\n", "7\r\n8\r\n9\r\n"};
+    QTest::newRow("the last line without terminator gets one")
+        << QByteArray("1\r\n2\r\n3") << 2 << "" << QString()
+        << QByteArrayList{codes, "1\r\n2\r\n\r\n", "7\r\n8\r\n9\r\n"};
+    QTest::newRow("a missing take-profit file gets empty lines up to the row")
+        << missing << 2 << "12" << QString()
+        << QByteArrayList{codes, "\r\n\r\n12\r\n", "7\r\n8\r\n9\r\n"};
+    QTest::newRow("both sides of the first row")
+        << QByteArray("1\r\n2\r\n3\r\n") << 0 << "11" << "6.5"
+        << QByteArrayList{codes, "11\r\n2\r\n3\r\n", "6.5\r\n8\r\n9\r\n"};
+}
+
+// Editing one threshold changes that line of that file and no other byte anywhere.
+void TestWatchListStore::setThresholdsChangesOneLine()
+{
+    QFETCH(QByteArray, takeProfit);
+    QFETCH(int, row);
+    QFETCH(QString, newTakeProfit);
+    QFETCH(QString, newStopLoss);
+    QFETCH(QByteArrayList, after);
+    QTemporaryDir dir;
+    putFiles(pathOf(dir), "a\r\nb\r\nc\r\n", takeProfit.toStdString(), "7\r\n8\r\n9\r\n");
+    auto value = [](const QString &text) {
+        return text.isNull() ? std::nullopt : std::optional<std::string>(text.toStdString());
+    };
+    QVERIFY(!SetThresholds(pathOf(dir), std::size_t(row), value(newTakeProfit), value(newStopLoss)));
+    const auto files = snapshot(pathOf(dir));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(QByteArray::fromStdString(files[i]), after[i]);
+    QCOMPARE(listing(pathOf(dir)), (std::set<std::string>{"Setting.ini", "Setting2.ini", "Setting3.ini"}));
+}
+
+// A restore puts back what a copy held, an absent file included, through the same protocol: a
+// kill after its marker is finished by the next start.
+void TestWatchListStore::restorePutsBackEveryByteAndEveryAbsence()
+{
+    QTemporaryDir dir;
+    const auto root = pathOf(dir);
+    putFiles(root, "a\r\nb\r\n", "1\r\n2\r\n", "3\r\n4\r\n");
+    QVERIFY(!RestoreWatchFiles(root, {std::string("x\n"), std::nullopt, std::string("")}));
+    QCOMPARE(listing(root), (std::set<std::string>{"Setting.ini", "Setting3.ini"}));
+    QCOMPARE(readFile(root / "Setting.ini"), std::string("x\n"));
+    QCOMPARE(readFile(root / "Setting3.ini"), std::string());
+
+    // Killed after the marker, before the take-profit file was removed: finished at start.
+    putFiles(root, "a\r\n", "1\r\n", "3\r\n");
+    writeFile(root / "Setting2.ini.gone", "");
+    writeFile(root / kCommitMarkerName, "");
+    QCOMPARE(LoadWatchList(root).entries, (WatchEntries{{"a", "", "3"}}));
+    QCOMPARE(listing(root), (std::set<std::string>{"Setting.ini", "Setting3.ini"}));
 }
 
 QTEST_GUILESS_MAIN(TestWatchListStore)

@@ -211,22 +211,26 @@ void TestAutostart::failures_data()
     QTest::addColumn<QString>("setup");
     QTest::addColumn<bool>("registering");
     QTest::addColumn<QString>("messageStart");
-    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("names"); // the file named, and the reason in Chinese
 
     QTest::newRow("a file where the autostart folder must be")
-        << "file as folder" << true << "无法设置开机启动：无法创建文件夹" << "autostart";
+        << "file as folder" << true << "无法设置开机启动：无法创建文件夹"
+        << "autostart（路径中有一项不是文件夹）";
     QTest::newRow("a file where the config folder must be")
-        << "file as config" << true << "无法设置开机启动：无法创建文件夹" << "autostart";
+        << "file as config" << true << "无法设置开机启动：无法创建文件夹"
+        << "autostart（路径中有一项不是文件夹）";
     QTest::newRow("a folder where the entry must be")
-        << "folder as entry" << true << "无法设置开机启动：无法写入" << "velmora.desktop";
+        << "folder as entry" << true << "无法设置开机启动：无法写入"
+        << "velmora.desktop（是一个文件夹而不是文件）";
     QTest::newRow("path holding a control character")
         << "bad path" << true << "无法设置开机启动：程序路径" << "velmora";
     QTest::newRow("data directory holding a control character")
         << "bad argument" << true << "无法设置开机启动：启动参数" << "/data/a";
     QTest::newRow("nothing to remove")
-        << "empty" << false << "无法取消开机启动：没有找到启动项" << "velmora.desktop";
+        << "empty" << false << "无法取消开机启动：没有找到启动项 velmora.desktop。" << "";
     QTest::newRow("entry cannot be removed")
-        << "folder as entry" << false << "无法取消开机启动：无法删除" << "velmora.desktop";
+        << "folder as entry" << false << "无法取消开机启动：无法删除"
+        << "velmora.desktop（是一个文件夹而不是文件）";
 }
 
 void TestAutostart::failures()
@@ -263,6 +267,7 @@ void TestAutostart::failures()
     QVERIFY(failure);
     QVERIFY2(failure->startsWith(messageStart), qPrintable(*failure));
     QVERIFY2(failure->contains(names), qPrintable(*failure));
+    QVERIFY2(!failure->contains(tmp.path()), "a message names the file, not its full path");
     QCOMPARE(QDir(tmp.path()).entryList(), before);
     if (setup == QLatin1String("folder as entry"))
         QVERIFY(QFileInfo(configHome + QStringLiteral("/autostart/velmora.desktop")).isDir());

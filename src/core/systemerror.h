@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// Why the system refused an operation: its error number and its own words.
+struct SystemError
+{
+    int number = 0;
+    std::string text;
+};
+
+// errno as it stands, with the system's text for it.
+SystemError LastSystemError();
+
+// The short Chinese wording of the common reasons a file cannot be read or written ("文件不存在",
+// "权限不足", "磁盘已满" ...), or nullptr for a reason without one.
+const char *ChineseSystemErrorText(int number);
+
+// What a message says of a reason: the Chinese wording where there is one, else the system's.
+std::string SystemErrorText(const SystemError &error);
+
+} // namespace velmora
