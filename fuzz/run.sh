@@ -13,7 +13,7 @@ fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 build="$(cd "$1" && pwd)"
 seconds="$2"
-targets=(fuzz_parse_quote_reply fuzz_build_quote_url fuzz_load_watch_list)
+targets=(fuzz_parse_quote_reply fuzz_parse_public_quotes fuzz_build_quote_url fuzz_load_watch_list)
 
 # The loader target writes files on every input: a tmpfs keeps its fsyncs cheap.
 scratch_base="${TMPDIR:-/tmp}"

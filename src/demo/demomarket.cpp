@@ -1,5 +1,7 @@
 #include "demo/demomarket.h"
 
+#include "core/publicquotes.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -165,11 +167,130 @@ std::string FormatPrice(double value)
 
 std::string DemoChangePercent(const DemoSeries &series)
 {
-    const double percent = (series.price() - series.previousClose) / series.previousClose * 100.0;
-    // Rounded to zero is no change at all: "-0.00%" would paint an unchanged stock as falling.
-    if (std::fabs(percent) < 0.005)
-        return "0.00%";
-    return fixed2(percent) + "%";
+    // Rounded to zero is no change at all and comes out as "0.00%", never "-0.00%", which would
+    // paint an unchanged stock as falling. Simulated prices are never zero, so the empty change
+    // cannot happen; "0.00%" stands in all the same.
+    const std::string change =
+        PercentChangeFromPrices(FormatPrice(series.price()), FormatPrice(series.previousClose));
+    return change.empty() ? std::string("0.00%") : change;
+}
+
+namespace {
+
+std::string fixed3(double value)
+{
+    std::array<char, 64> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                         std::chars_format::fixed, 3);
+    return ec == std::errc() ? std::string(buffer.data(), end) : std::string("0.000");
+}
+
+std::string changeText(const DemoSeries &series)
+{
+    const double change = series.price() - series.previousClose;
+    return std::fabs(change) < 0.005 ? std::string("0.00") : FormatPrice(change);
+}
+
+std::string withoutSeparators(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c != '-' && c != ':')
+            out.push_back(c);
+    }
+    return out;
+}
+
+std::string joinedLine(std::string_view head, const std::vector<std::string> &fields, char sep)
+{
+    std::string line(head);
+    line += "=\"";
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += sep;
+        line += fields[i];
+    }
+    return line + "\";\n";
+}
+
+} // namespace
+
+std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series,
+                            std::string_view date, std::string_view time)
+{
+    const double price = series.price();
+    const std::string market = symbol.starts_with("sh") ? "1" : symbol.starts_with("sz") ? "51"
+                                                                                        : "62";
+    std::string percent = DemoChangePercent(series);
+    percent.pop_back(); // the page writes the percentage without its sign
+    std::vector<std::string> f = {market,
+                                  series.name,
+                                  std::string(symbol.substr(2)),
+                                  FormatPrice(price),
+                                  FormatPrice(series.previousClose),
+                                  FormatPrice(series.open()),
+                                  std::to_string(series.volume),
+                                  std::to_string(series.volume / 2),
+                                  std::to_string(series.volume - series.volume / 2)};
+    // Five bids below and five asks above the price, a cent apart: price, then lots.
+    for (const double side : {-0.01, 0.01}) {
+        for (int k = 1; k <= 5; ++k) {
+            f.push_back(FormatPrice(price + side * k));
+            f.push_back(std::to_string(10 * k));
+        }
+    }
+    f.push_back(std::string());                                      // 29 recent trades
+    f.push_back(withoutSeparators(date) + withoutSeparators(time)); // 30
+    f.push_back(changeText(series));                                 // 31
+    f.push_back(percent);                                            // 32
+    f.push_back(FormatPrice(series.high()));                         // 33
+    f.push_back(FormatPrice(series.low()));                          // 34
+    f.push_back(FormatPrice(price) + "/" + std::to_string(series.volume) + "/" +
+                FormatPrice(series.turnover * 10000)); // 35
+    f.push_back(std::to_string(series.volume));       // 36
+    f.push_back(FormatPrice(series.turnover));         // 37, ten thousands
+    while (f.size() < 50)
+        f.push_back("0.00");
+    return joinedLine("v_" + std::string(symbol), f, '~');
+}
+
+std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series,
+                         std::string_view date, std::string_view time)
+{
+    const double price = series.price();
+    std::vector<std::string> f = {series.name,
+                                  fixed3(series.open()),
+                                  fixed3(series.previousClose),
+                                  fixed3(price),
+                                  fixed3(series.high()),
+                                  fixed3(series.low()),
+                                  fixed3(price - 0.01),
+                                  fixed3(price + 0.01),
+                                  std::to_string(series.volume * 100),
+                                  FormatPrice(series.turnover * 10000)};
+    // Five bids, then five asks: shares, then price.
+    for (const double side : {-0.01, 0.01}) {
+        for (int k = 1; k <= 5; ++k) {
+            f.push_back(std::to_string(1000 * k));
+            f.push_back(fixed3(price + side * k));
+        }
+    }
+    f.push_back(std::string(date)); // 30
+    f.push_back(std::string(time)); // 31
+    f.push_back("00");
+    return joinedLine("var hq_str_" + std::string(symbol), f, ',');
+}
+
+std::string DemoSinaEmptyLine(std::string_view symbol)
+{
+    std::string name;
+    for (char c : symbol) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == ';' || c == ',' || c == '=' || byte < 0x20 || byte == 0x7F)
+            continue;
+        name.push_back(c);
+    }
+    return "var hq_str_" + name + "=\"\";\n";
 }
 
 std::string DemoReply(std::string_view code, const DemoSeries &series, std::string_view date,

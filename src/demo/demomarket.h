@@ -61,8 +61,27 @@ std::string DemoName(std::string_view code);
 std::string DemoReply(std::string_view code, const DemoSeries &series, std::string_view date,
                       std::string_view time);
 
-// "1.20%", "-0.35%", "0.00%": two decimals, a "-" only for a fall.
+// "1.20%", "-0.35%", "0.00%": two decimals, a "-" only for a fall. Worked out from the
+// prices as shown, by the same exact rule the program applies to the public pages
+// (PercentChangeFromPrices), so every shape of the demo service agrees on the change.
 std::string DemoChangePercent(const DemoSeries &series);
+
+// The public batch shapes, one line each with its line break, for a valid market symbol
+// ("sh600519"); the series is the one of the symbol's six digits, so "sh600519" and the
+// "/msq" code "600519" show the same stock. date is "yyyy-MM-dd", time "HH:mm:ss".
+// tencent: v_sh600519="1~name~600519~price~previous close~open~...";  with the time as
+// yyyyMMddHHmmss at 30, change 31, change in percent 32, high 33, low 34, fifty fields.
+std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series,
+                            std::string_view date, std::string_view time);
+// What tencent answers for a code it does not know: a line that names no code.
+inline constexpr std::string_view kDemoTencentNoMatch = "v_pv_none_match=\"1\";\n";
+// sina: var hq_str_sh600519="name,open,previous close,price,high,low,...,date,time,00";
+// prices with three decimals, date at 30 and time at 31.
+std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series,
+                         std::string_view date, std::string_view time);
+// What sina answers for a code it does not know: an empty string under that name. Quotes,
+// semicolons, commas and control characters are dropped from the name first.
+std::string DemoSinaEmptyLine(std::string_view symbol);
 
 // Two decimals, point separator, whatever the process locale.
 std::string FormatPrice(double value);

@@ -2,6 +2,9 @@
 
 #include "demo/demopages.h"
 
+#include "core/marketsymbol.h"
+#include "core/tradingclock.h"
+
 #include <QDateTime>
 #include <QHttpServer>
 #include <QHttpServerRequest>
@@ -32,6 +35,14 @@ QByteArray bytes(const std::string &text)
     return QByteArray::fromStdString(text);
 }
 
+// The Referer the real sina page insists on; without it, it answers 403.
+const QByteArray kSinaReferer = "https://finance.sina.com.cn/";
+
+std::string twoDigits(int value)
+{
+    return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
 } // namespace
 
 // A responder kept for a later answer, with a guard on its socket: the server deletes the
@@ -58,6 +69,19 @@ DemoQuoteService::DemoQuoteService(const DemoServiceOptions &options, QObject *p
     m_server->route(QStringLiteral("/msq"), QHttpServerRequest::Method::Get,
                     [this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
                         answerQuote(request, std::move(responder));
+                    });
+    // The batch pages put everything in one path segment ("/q=sh600519,sz000001"). A route
+    // pattern is a regular expression with <arg> standing for "[^/]+" here, so "=" and ","
+    // match as themselves; the handler reads the symbols from the path it was given.
+    m_server->route(QStringLiteral("/q=<arg>"), QHttpServerRequest::Method::Get,
+                    [this](const QString &, const QHttpServerRequest &request,
+                           QHttpServerResponder &&responder) {
+                        answerBatch(BatchShape::Tencent, request, std::move(responder));
+                    });
+    m_server->route(QStringLiteral("/list=<arg>"), QHttpServerRequest::Method::Get,
+                    [this](const QString &, const QHttpServerRequest &request,
+                           QHttpServerResponder &&responder) {
+                        answerBatch(BatchShape::Sina, request, std::move(responder));
                     });
     m_server->route(QStringLiteral("/cn/<arg>/index_kp.shtml"), QHttpServerRequest::Method::Get,
                     [this](const QString &, const QHttpServerRequest &request,
@@ -145,23 +169,76 @@ void DemoQuoteService::answerQuote(const QHttpServerRequest &request,
 
     const DemoFault fault =
         m_faultForEveryCode != DemoFault::None ? m_faultForEveryCode : m_faults.value(code);
-    if (fault == DemoFault::Hang) {
-        hold(std::move(responder));
+    if (answerFault(fault, responder))
         return;
-    }
-    if (fault == DemoFault::ServerError) {
-        answer(std::move(responder), kPageType,
-               toGbk("<html><body><h1>500</h1><p>服务器内部错误,请稍后再试,"
-                     "a,b,c,d,e,f,g,h,i,j,k,l,m</p></body></html>"),
-               500);
-        return;
-    }
     const std::string codeText = code.toStdString();
     const DemoSeries &series = m_market.at(codeText, currentStep());
     const QDateTime now = QDateTime::currentDateTime();
     const std::string reply =
         DemoReply(codeText, series, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString(),
                   now.toString(QStringLiteral("HH:mm:ss")).toStdString());
+    answer(std::move(responder), kQuoteType, toGbk(reply));
+}
+
+bool DemoQuoteService::answerFault(DemoFault fault, QHttpServerResponder &responder)
+{
+    if (fault == DemoFault::Hang) {
+        hold(std::move(responder));
+        return true;
+    }
+    if (fault == DemoFault::ServerError) {
+        answer(std::move(responder), kPageType,
+               toGbk("<html><body><h1>500</h1><p>服务器内部错误,请稍后再试,"
+                     "a,b,c,d,e,f,g,h,i,j,k,l,m</p></body></html>"),
+               500);
+        return true;
+    }
+    return false;
+}
+
+void DemoQuoteService::answerBatch(BatchShape shape, const QHttpServerRequest &request,
+                                   QHttpServerResponder &&responder)
+{
+    const QByteArray path = request.url().path(QUrl::FullyEncoded).toLatin1();
+    const QByteArray list = QByteArray::fromPercentEncoding(path.mid(path.indexOf('=') + 1));
+    ++m_quoteRequests;
+    emit quoteRequested(list);
+
+    if (shape == BatchShape::Sina && request.value("Referer") != kSinaReferer) {
+        answer(std::move(responder), kUtf8PageType,
+               "<html><body><h1>403 Forbidden</h1></body></html>", 403);
+        return;
+    }
+    const QList<QByteArray> symbols = list.split(',');
+    // The worst fault of any symbol asked for, looked up as written and by its six digits.
+    DemoFault fault = m_faultForEveryCode;
+    for (const QByteArray &symbol : symbols) {
+        const QByteArray digits = symbol.size() == 8 ? symbol.mid(2) : symbol;
+        for (const DemoFault one : {m_faults.value(symbol), m_faults.value(digits)}) {
+            if (one == DemoFault::Hang || fault == DemoFault::None)
+                fault = one;
+        }
+    }
+    if (answerFault(fault, responder))
+        return;
+
+    // The public pages date their quotes in Shanghai time, whatever the machine's own zone.
+    const MarketTime now = ShanghaiTime(QDateTime::currentSecsSinceEpoch());
+    const std::string date = MarketDate(now);
+    const std::string time =
+        twoDigits(now.hour) + ':' + twoDigits(now.minute) + ':' + twoDigits(now.second);
+    std::string reply;
+    for (const QByteArray &symbol : symbols) {
+        const std::string text = symbol.toStdString();
+        if (!IsMarketSymbol(text)) {
+            reply += shape == BatchShape::Tencent ? std::string(kDemoTencentNoMatch)
+                                                  : DemoSinaEmptyLine(text);
+            continue;
+        }
+        const DemoSeries &series = m_market.at(text.substr(2), currentStep());
+        reply += shape == BatchShape::Tencent ? DemoTencentLine(text, series, date, time)
+                                              : DemoSinaLine(text, series, date, time);
+    }
     answer(std::move(responder), kQuoteType, toGbk(reply));
 }
 

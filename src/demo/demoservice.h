@@ -33,7 +33,9 @@ enum class DemoFault
 
 // The built-in demo quote service: QHttpServer on 127.0.0.1 and a free port, inside the
 // program. It answers "/msq?cn_<code>" for any code in the quote layout (GBK, charset named in
-// the header) from simulated prices, and serves "/gonggao.htm", "/", "/huiyuan/" and
+// the header) from simulated prices, the two public batch shapes "/q=<symbols>" (tencent) and
+// "/list=<symbols>" (sina, which like the real page answers 403 without its Referer) from the
+// same prices, and serves "/gonggao.htm", "/", "/huiyuan/" and
 // "/cn/<code>/index_kp.shtml" so that the whole program works without any real service.
 // Tests and benchmarks start the same service with added latency and chosen faults.
 // Everything happens on the thread the object lives on; nothing blocks it.
@@ -51,18 +53,29 @@ public:
     QUrl baseUrl() const;
 
     void setLatencyMs(int ms);
-    // code is the raw code as it arrives in the request, percent-decoding undone.
+    // code is the raw code as it arrives in the request, percent-decoding undone. A batch
+    // request takes the fault of any symbol in it, or of that symbol's six digits.
     void setFault(const QByteArray &code, DemoFault fault);
     // A fault for every code at once (a service that has gone bad as a whole).
     void setFaultForEveryCode(DemoFault fault);
-    // Quote requests seen since start.
+    // Quote requests seen since start, one per HTTP request, a batch of sixty included.
     int quoteRequests() const { return m_quoteRequests; }
 
 signals:
+    // The code, or a batch's symbols as listed ("sh600519,sz000001").
     void quoteRequested(const QByteArray &code);
 
 private:
+    enum class BatchShape
+    {
+        Tencent,
+        Sina,
+    };
     void answerQuote(const QHttpServerRequest &request, QHttpServerResponder &&responder);
+    void answerBatch(BatchShape shape, const QHttpServerRequest &request,
+                     QHttpServerResponder &&responder);
+    // Hangs or answers 500 when the fault says so, taking the responder over; true then.
+    bool answerFault(DemoFault fault, QHttpServerResponder &responder);
     void answerChart(const QHttpServerRequest &request, QHttpServerResponder &&responder);
     void answer(QHttpServerResponder &&responder, const QByteArray &contentType,
                 const QByteArray &body, int status = 200);

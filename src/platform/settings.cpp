@@ -10,21 +10,6 @@ namespace velmora {
 
 namespace {
 
-std::optional<QUrl> parseBase(const QString &text)
-{
-    QUrl url(text.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") &&
-                           url.scheme() != QLatin1String("https")))
-        return std::nullopt;
-    if (url.host().isEmpty() || url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
-        return std::nullopt;
-    QString path = url.path();
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    url.setPath(path);
-    return url;
-}
-
 QString valueOf(const QProcessEnvironment &env, const char *name, const char *builtIn)
 {
     const QString fromEnv = env.value(QString::fromLatin1(name));
@@ -65,7 +50,6 @@ SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment 
 {
     SettingsOutcome out;
     AppSettings s;
-    s.demo = line.demo;
     QString dataDir = line.dataDir.isEmpty() ? env.value(QStringLiteral("VELMORA_DATA_DIR"))
                                              : line.dataDir;
     const bool dataDirGiven = !dataDir.isEmpty();
@@ -84,19 +68,29 @@ SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment 
     s.dataDir = QFileInfo(dataDir).absoluteFilePath();
     s.dataDirChosen = dataDirGiven;
 
+    s.userSettingsPath = UserSettingsPath(env);
+    const UserSettingsRead read = ReadUserSettings(s.userSettingsPath);
+    s.saved = read.settings;
+    s.user = read.settings;
+    s.userSettingsProblems = read.problems;
+
+    QUrl builtInQuoteBase;
     const struct
     {
         const char *name;
         const char *builtIn;
         QUrl *target;
-    } bases[] = {{"VELMORA_QUOTE_BASE", VELMORA_DEFAULT_QUOTE_BASE, &s.quoteBase},
+    } bases[] = {{"VELMORA_QUOTE_BASE", VELMORA_DEFAULT_QUOTE_BASE, &builtInQuoteBase},
                  {"VELMORA_CHART_BASE", VELMORA_DEFAULT_CHART_BASE, &s.chartBase},
-                 {"VELMORA_SITE_BASE", VELMORA_DEFAULT_SITE_BASE, &s.siteBase}};
+                 {"VELMORA_SITE_BASE", VELMORA_DEFAULT_SITE_BASE, &s.siteBase},
+                 {"VELMORA_TENCENT_BASE", kTencentBase, &s.tencentBase},
+                 {"VELMORA_SINA_BASE", kSinaBase, &s.sinaBase},
+                 {"VELMORA_CHART_IMAGE_BASE", kChartImageBase, &s.chartImageBase}};
     for (const auto &base : bases) {
         const QString text = valueOf(env, base.name, base.builtIn);
         if (text.isEmpty())
             continue;
-        const auto url = parseBase(text);
+        const auto url = ParseServiceBase(text);
         if (!url) {
             out.error = QStringLiteral("%1 不是有效的 http 地址：%2")
                             .arg(QString::fromLatin1(base.name), text);
@@ -104,9 +98,32 @@ SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment 
         }
         *base.target = *url;
     }
-    // Without a quote service there is nothing real to show: use the built-in demo service.
-    if (s.quoteBase.isEmpty())
-        s.demo = true;
+
+    // This run's overrides: the variables, then --demo.
+    const QString sourceWord = env.value(QStringLiteral("VELMORA_SOURCE"));
+    const bool quoteBaseGiven = !env.value(QStringLiteral("VELMORA_QUOTE_BASE")).isEmpty();
+    if (!sourceWord.isEmpty()) {
+        const auto source = SourceFromWord(sourceWord);
+        if (!source) {
+            out.error = QStringLiteral("VELMORA_SOURCE 不是可用的行情来源：%1（可用：custom、tencent、"
+                                       "sina、auto、demo）")
+                            .arg(sourceWord);
+            return out;
+        }
+        s.user.source = *source;
+    } else if (quoteBaseGiven) {
+        s.user.source = QuoteSourceKind::Custom;
+    }
+    if (quoteBaseGiven || s.user.customBase.isEmpty())
+        s.user.customBase = builtInQuoteBase.isEmpty() ? s.user.customBase : builtInQuoteBase;
+    if (line.demo)
+        s.user.source = QuoteSourceKind::Demo;
+    // Without an address the described service cannot be asked: the built-in demo answers.
+    if (s.user.source == QuoteSourceKind::Custom && s.user.customBase.isEmpty())
+        s.user.source = QuoteSourceKind::Demo;
+
+    s.demo = s.user.source == QuoteSourceKind::Demo;
+    s.quoteBase = s.user.customBase;
     if (s.chartBase.isEmpty())
         s.chartBase = s.quoteBase;
     if (s.siteBase.isEmpty())

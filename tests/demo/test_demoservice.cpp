@@ -2,9 +2,13 @@
 #include "demo/demopages.h"
 #include "demo/demoservice.h"
 #include "platform/quotefetcher.h"
+#include "core/publicquotes.h"
 #include "core/quotereply.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTest>
 
 #include <cmath>
@@ -32,6 +36,24 @@ QUrl at(const DemoQuoteService &service, const char *encodedPathAndQuery)
     return QUrl::fromEncoded(service.baseUrl().toEncoded() + encodedPathAndQuery);
 }
 
+// A GET with a Referer of our choosing, which the quote fetcher never sends. The body comes
+// back decoded from GBK.
+std::pair<int, std::string> getWithReferer(const QUrl &url, const QByteArray &referer)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    if (!referer.isEmpty())
+        request.setRawHeader("Referer", referer);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QSignalSpy done(reply.get(), &QNetworkReply::finished);
+    if (!done.wait(10000))
+        return {-1, {}};
+    QStringDecoder gbk("GB18030");
+    const QString body = gbk.decode(reply->readAll());
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+            body.toStdString()};
+}
+
 int fieldCount(const std::string &reply)
 {
     return static_cast<int>(std::count(reply.begin(), reply.end(), ',')) + 1;
@@ -52,6 +74,10 @@ private slots:
     void pages_data();
     void pages();
     void chartEscapesTheCode();
+    void publicLinesRoundTrip_data();
+    void publicLinesRoundTrip();
+    void batchPages_data();
+    void batchPages();
     void faults_data();
     void faults();
     void latencyAndClientsThatLeave();
@@ -207,19 +233,131 @@ void TestDemoService::chartEscapesTheCode()
     QVERIFY(page.body.contains(QString::fromStdString(*parsed.name)));
 }
 
+void TestDemoService::publicLinesRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("symbol");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Shanghai") << QByteArray("sh600519") << QStringLiteral("翠岑地产");
+    QTest::newRow("Shenzhen") << QByteArray("sz000001") << QStringLiteral("杉屿医药");
+    QTest::newRow("Beijing") << QByteArray("bj430047") << QStringLiteral("演示0047");
+}
+
+void TestDemoService::publicLinesRoundTrip()
+{
+    QFETCH(QByteArray, symbol);
+    QFETCH(QString, name);
+    DemoMarket market(1);
+    for (std::int64_t step : {0, 5, 40}) {
+        const DemoSeries &s = market.at(symbol.mid(2).toStdString(), step);
+        const PublicQuote expected{symbol.toStdString(),
+                                   name.toStdString(),
+                                   FormatPrice(s.price()),
+                                   FormatPrice(s.high()),
+                                   FormatPrice(s.low()),
+                                   DemoChangePercent(s),
+                                   FormatPrice(s.previousClose),
+                                   "2024-06-03",
+                                   "10:31:00"};
+        const auto tencent =
+            ParseTencentReply(DemoTencentLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
+        const auto sina =
+            ParseSinaReply(DemoSinaLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
+        QCOMPARE(tencent.size(), std::size_t(1));
+        QCOMPARE(sina.size(), std::size_t(1));
+        QVERIFY(tencent.front() == expected);
+        QVERIFY(sina.front() == expected);
+    }
+}
+
+void TestDemoService::batchPages_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("referer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("symbols"); // the quotes the reply holds
+    QTest::addColumn<QString>("contains");
+    const QByteArray referer = "https://finance.sina.com.cn/";
+    QTest::newRow("tencent, two symbols")
+        << QByteArray("/q=sh600519,sz000001") << QByteArray() << 200
+        << QStringList{"sh600519", "sz000001"} << QStringLiteral("~翠岑地产~600519~");
+    QTest::newRow("tencent, unknown and bare codes answer none_match")
+        << QByteArray("/q=hk00700,600519,sz000001") << QByteArray() << 200
+        << QStringList{"sz000001"} << QStringLiteral("v_pv_none_match=\"1\";\nv_pv_none_match");
+    QTest::newRow("sina with its Referer") << QByteArray("/list=sh600519,sz000001") << referer
+                                           << 200 << QStringList{"sh600519", "sz000001"}
+                                           << QStringLiteral("var hq_str_sz000001=\"杉屿医药,");
+    QTest::newRow("sina, unknown symbol answers an empty string")
+        << QByteArray("/list=sh60051x,sh600519") << referer << 200 << QStringList{"sh600519"}
+        << QStringLiteral("var hq_str_sh60051x=\"\";\n");
+    QTest::newRow("sina without Referer: 403") << QByteArray("/list=sh600519") << QByteArray()
+                                               << 403 << QStringList{} << QString();
+    QTest::newRow("sina with another Referer: 403")
+        << QByteArray("/list=sh600519") << QByteArray("https://example.com/") << 403
+        << QStringList{} << QString();
+}
+
+void TestDemoService::batchPages()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, referer);
+    QFETCH(int, status);
+    QFETCH(QStringList, symbols);
+    QFETCH(QString, contains);
+
+    DemoQuoteService service({1, 0, 1000000});
+    QVERIFY(service.start());
+    QSignalSpy asked(&service, &DemoQuoteService::quoteRequested);
+    const auto [got, body] = getWithReferer(at(service, path.constData()), referer);
+    QCOMPARE(got, status);
+    QCOMPARE(service.quoteRequests(), 1);
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first().first().toByteArray(), path.mid(path.indexOf('=') + 1));
+    if (status != 200)
+        return;
+    QVERIFY2(QString::fromStdString(body).contains(contains), body.c_str());
+    const auto quotes = path.startsWith("/q=") ? ParseTencentReply(body) : ParseSinaReply(body);
+    QStringList named;
+    for (const PublicQuote &quote : quotes)
+        named << QString::fromStdString(quote.symbol);
+    QCOMPARE(named, symbols);
+
+    // The batch shows the same stock as the single quote of its six digits.
+    QuoteFetcher fetcher;
+    const FetchResult single = fetchOnce(fetcher, at(service, "/msq?cn_600519"));
+    QVERIFY(single.ok);
+    const QuoteReply one = ParseQuoteReply(single.body.toStdString());
+    for (const PublicQuote &quote : quotes) {
+        if (quote.symbol == "sh600519")
+            QCOMPARE(quote.price, *one.price);
+    }
+}
+
 void TestDemoService::faults_data()
 {
     QTest::addColumn<DemoFault>("fault");
     QTest::addColumn<bool>("everyCode");
-    QTest::newRow("500 for one code") << DemoFault::ServerError << false;
-    QTest::newRow("one code hangs") << DemoFault::Hang << false;
-    QTest::newRow("every code hangs") << DemoFault::Hang << true;
+    QTest::addColumn<QByteArray>("badPath");
+    QTest::addColumn<QByteArray>("goodPath");
+    const QByteArray single = "/msq?cn_600000", other = "/msq?cn_600036";
+    QTest::newRow("500 for one code") << DemoFault::ServerError << false << single << other;
+    QTest::newRow("one code hangs") << DemoFault::Hang << false << single << other;
+    QTest::newRow("every code hangs") << DemoFault::Hang << true << single << other;
+    QTest::newRow("a batch holding the hanging code")
+        << DemoFault::Hang << false << QByteArray("/q=sz000001,sh600000")
+        << QByteArray("/q=sz000001,sh600036");
+    QTest::newRow("a batch holding the failing code")
+        << DemoFault::ServerError << false << QByteArray("/q=sh600000")
+        << QByteArray("/q=sh600036");
+    QTest::newRow("every batch hangs")
+        << DemoFault::Hang << true << QByteArray("/q=sh600000") << QByteArray("/q=sh600036");
 }
 
 void TestDemoService::faults()
 {
     QFETCH(DemoFault, fault);
     QFETCH(bool, everyCode);
+    QFETCH(QByteArray, badPath);
+    QFETCH(QByteArray, goodPath);
 
     DemoQuoteService service;
     QVERIFY(service.start());
@@ -230,16 +368,16 @@ void TestDemoService::faults()
     QuoteFetcher fetcher;
     fetcher.setTimeoutMs(300);
 
-    const FetchResult bad = fetchOnce(fetcher, at(service, "/msq?cn_600000"));
+    const FetchResult bad = fetchOnce(fetcher, at(service, badPath.constData()));
     QVERIFY(!bad.ok);
     QVERIFY(bad.body.isEmpty());
-    const FetchResult other = fetchOnce(fetcher, at(service, "/msq?cn_600036"));
+    const FetchResult other = fetchOnce(fetcher, at(service, goodPath.constData()));
     QCOMPARE(other.ok, !everyCode);
     QCOMPARE(service.quoteRequests(), 2);
 
     service.setFault("600000", DemoFault::None);
     service.setFaultForEveryCode(DemoFault::None);
-    QVERIFY(fetchOnce(fetcher, at(service, "/msq?cn_600000")).ok);
+    QVERIFY(fetchOnce(fetcher, at(service, badPath.constData())).ok);
 }
 
 void TestDemoService::latencyAndClientsThatLeave()

@@ -1,0 +1,256 @@
+#include "core/snapshots.h"
+
+#include "core/lines.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+
+using Presence = StoreFileSystem::Presence;
+
+constexpr std::array<const char *, 3> kFileNames{kCodeFileName, kTakeProfitFileName,
+                                                 kStopLossFileName};
+constexpr std::size_t kStemLength = 19; // yyyyMMdd-HHmmss-zzz
+constexpr std::string_view kIncompletePrefix = ".incomplete-";
+constexpr int kMaxSuffix = 9999; // the same millisecond taken more often means a fault
+
+StoreError failure(const std::string &file, const SystemError &cause)
+{
+    return StoreError{file, cause.text, cause.number, StoreError::Kind::Failed};
+}
+
+SystemError errorNumbered(int number)
+{
+    return {number, std::strerror(number)};
+}
+
+bool allDigits(std::string_view text)
+{
+    return !text.empty()
+           && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Suffix digits without leading zeros, so their length ranks them first.
+std::string_view suffixOf(std::string_view name)
+{
+    name.remove_prefix(std::min(name.size(), kStemLength + 1));
+    while (name.size() > 1 && name.front() == '0')
+        name.remove_prefix(1);
+    return name;
+}
+
+// The snapshots in backups, oldest first, and the names of interrupted ones; nullopt with
+// *cause when the folder cannot be listed.
+std::optional<std::vector<std::string>> snapshotNames(StoreFileSystem &fs,
+                                                      const std::filesystem::path &backups,
+                                                      SystemError *cause,
+                                                      std::vector<std::string> *incomplete)
+{
+    const auto entries = fs.listDirectory(backups, cause);
+    if (!entries)
+        return std::nullopt;
+    std::vector<std::string> names;
+    for (const auto &entry : *entries) {
+        if (!entry.isDirectory)
+            continue;
+        const std::string_view name = entry.name;
+        if (IsSnapshotName(name))
+            names.push_back(entry.name);
+        else if (incomplete && name.substr(0, kIncompletePrefix.size()) == kIncompletePrefix
+                 && IsSnapshotName(name.substr(kIncompletePrefix.size())))
+            incomplete->push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return SnapshotOlder(a, b);
+    });
+    return names;
+}
+
+std::optional<StoreError> copyFiles(StoreFileSystem &fs, const std::filesystem::path &dataDir,
+                                    const std::filesystem::path &into)
+{
+    for (const char *name : kFileNames) {
+        SystemError cause;
+        const Presence presence = fs.presence(dataDir / name, &cause);
+        if (presence == Presence::Missing)
+            continue; // absent stays absent: a restore then removes the file
+        if (presence == Presence::Unknown)
+            return failure(name, cause);
+        const auto bytes = fs.readAll(dataDir / name, &cause);
+        if (!bytes || !fs.writeDurably(into / name, *bytes, &cause))
+            return failure(name, cause);
+    }
+    return std::nullopt;
+}
+
+int rowsOf(StoreFileSystem &fs, const std::filesystem::path &file)
+{
+    switch (fs.presence(file, nullptr)) {
+    case Presence::Missing:
+        return 0;
+    case Presence::Unknown:
+        return -1;
+    case Presence::Present:
+        break;
+    }
+    const auto bytes = fs.readAll(file, nullptr);
+    if (!bytes)
+        return -1;
+    return static_cast<int>(std::min<std::size_t>(SplitLines(*bytes).size(), INT_MAX));
+}
+
+} // namespace
+
+bool IsSnapshotName(std::string_view name)
+{
+    if (name.size() < kStemLength || !allDigits(name.substr(0, 8)) || name[8] != '-'
+        || !allDigits(name.substr(9, 6)) || name[15] != '-' || !allDigits(name.substr(16, 3)))
+        return false;
+    return name.size() == kStemLength
+           || (name[kStemLength] == '-' && allDigits(name.substr(kStemLength + 1)));
+}
+
+bool SnapshotOlder(std::string_view a, std::string_view b)
+{
+    if (a.substr(0, kStemLength) != b.substr(0, kStemLength))
+        return a.substr(0, kStemLength) < b.substr(0, kStemLength);
+    const std::string_view x = suffixOf(a);
+    const std::string_view y = suffixOf(b);
+    if (x.size() != y.size())
+        return x.size() < y.size();
+    if (x != y)
+        return x < y;
+    return a < b; // "-01" and "-1": any fixed order will do
+}
+
+std::optional<StoreError> TakeSnapshot(const std::filesystem::path &dataDir,
+                                       const std::string &stem, StoreFileSystem &fs)
+{
+    if (stem.size() != kStemLength || !IsSnapshotName(stem))
+        return failure(kSnapshotFolderName, errorNumbered(EINVAL));
+    const auto backups = dataDir / kSnapshotFolderName;
+    SystemError cause;
+    if (fs.makeDirectory(backups, &cause)) {
+        if (!fs.syncDirectory(dataDir, &cause))
+            return failure(kSnapshotFolderName, cause);
+    } else if (cause.number != EEXIST) {
+        return failure(kSnapshotFolderName, cause);
+    }
+
+    std::string name = stem;
+    for (int n = 1;; ++n) {
+        const Presence presence = fs.presence(backups / name, &cause);
+        if (presence == Presence::Missing)
+            break;
+        if (presence == Presence::Unknown)
+            return failure(kSnapshotFolderName, cause);
+        if (n > kMaxSuffix)
+            return failure(kSnapshotFolderName, errorNumbered(EEXIST));
+        name = stem + "-" + std::to_string(n);
+    }
+
+    // A folder by this name can only be what an interrupted snapshot left: start afresh.
+    const auto incomplete = backups / (std::string(kIncompletePrefix) + name);
+    if (!fs.removeDirectory(incomplete, &cause) || !fs.makeDirectory(incomplete, &cause))
+        return failure(kSnapshotFolderName, cause);
+    auto error = copyFiles(fs, dataDir, incomplete);
+    if (!error && !fs.syncDirectory(incomplete, &cause))
+        error = failure(kSnapshotFolderName, cause);
+    if (!error && !fs.rename(incomplete, backups / name, &cause))
+        error = failure(kSnapshotFolderName, cause);
+    if (error) {
+        fs.removeDirectory(incomplete, nullptr);
+        return error;
+    }
+    if (!fs.syncDirectory(backups, &cause))
+        return failure(kSnapshotFolderName, cause);
+    return std::nullopt;
+}
+
+std::optional<StoreError> PruneSnapshots(const std::filesystem::path &dataDir, std::size_t keep,
+                                         StoreFileSystem &fs)
+{
+    const auto backups = dataDir / kSnapshotFolderName;
+    SystemError cause;
+    std::vector<std::string> incomplete;
+    const auto names = snapshotNames(fs, backups, &cause, &incomplete);
+    if (!names) {
+        if (cause.number == ENOENT)
+            return std::nullopt; // no snapshot was ever taken
+        return failure(kSnapshotFolderName, cause);
+    }
+    // The folder is not synced afterwards: a removal lost in a crash is only done again later.
+    std::optional<StoreError> first;
+    const auto removeFolder = [&](const std::string &name) {
+        if (!fs.removeDirectory(backups / name, &cause) && !first)
+            first = failure(kSnapshotFolderName, cause);
+    };
+    for (const std::string &name : incomplete) {
+        if (!names->empty()
+            && SnapshotOlder(std::string_view(name).substr(kIncompletePrefix.size()),
+                             names->back()))
+            removeFolder(name);
+    }
+    for (std::size_t i = 0; i + keep < names->size(); ++i)
+        removeFolder((*names)[i]);
+    return first;
+}
+
+std::vector<SnapshotInfo> ListSnapshots(const std::filesystem::path &dataDir,
+                                        StoreFileSystem &fs)
+{
+    const auto backups = dataDir / kSnapshotFolderName;
+    const auto names = snapshotNames(fs, backups, nullptr, nullptr);
+    std::vector<SnapshotInfo> snapshots;
+    if (!names)
+        return snapshots;
+    for (auto name = names->rbegin(); name != names->rend(); ++name)
+        snapshots.push_back({*name, rowsOf(fs, backups / *name / kCodeFileName)});
+    return snapshots;
+}
+
+std::optional<SnapshotContents> ReadSnapshot(const std::filesystem::path &dataDir,
+                                             std::string_view name, StoreFileSystem &fs,
+                                             StoreError *error)
+{
+    const auto refuse = [error](const std::string &file, const SystemError &cause) {
+        if (error)
+            *error = failure(file, cause);
+        return std::optional<SnapshotContents>();
+    };
+    if (!IsSnapshotName(name))
+        return refuse(kSnapshotFolderName, errorNumbered(EINVAL));
+    const auto dir = dataDir / kSnapshotFolderName / std::string(name);
+    SystemError cause;
+    switch (fs.presence(dir, &cause)) {
+    case Presence::Missing:
+        return refuse(kSnapshotFolderName, errorNumbered(ENOENT));
+    case Presence::Unknown:
+        return refuse(kSnapshotFolderName, cause);
+    case Presence::Present:
+        break;
+    }
+    SnapshotContents contents;
+    std::array<std::optional<std::string> *, 3> slots{&contents.codes, &contents.takeProfit,
+                                                      &contents.stopLoss};
+    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+        const auto path = dir / kFileNames[i];
+        const Presence presence = fs.presence(path, &cause);
+        if (presence == Presence::Missing)
+            continue;
+        if (presence == Presence::Unknown)
+            return refuse(kFileNames[i], cause);
+        *slots[i] = fs.readAll(path, &cause);
+        if (!*slots[i])
+            return refuse(kFileNames[i], cause);
+    }
+    return contents;
+}
+
+} // namespace velmora

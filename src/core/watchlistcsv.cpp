@@ -1,0 +1,296 @@
+#include "core/watchlistcsv.h"
+
+#include "core/decimal.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kHeaderCode = "代码";
+constexpr std::size_t kProblemsShown = 20;
+constexpr std::size_t kValueShown = 20; // characters of a bad value quoted in a problem
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+void appendField(std::string &out, std::string_view value)
+{
+    // Blanks at either end are quoted too: spreadsheets drop them from a bare value, and a code
+    // must come back as written.
+    const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos
+                       || (!value.empty() && (isBlank(value.front()) || isBlank(value.back())));
+    if (!quote) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+enum class Separators { Comma, Tab, Either };
+
+// One record as read: its fields (the vector keeps its strings between records, so reading
+// does not allocate per field), the line it starts on and what was seen on the way.
+struct Record
+{
+    std::vector<std::string> fields;
+    std::size_t count = 0;
+    std::size_t line = 0;
+    bool unterminated = false;
+    bool sawComma = false;
+    bool sawTab = false;
+
+    std::string_view field(std::size_t i) const
+    {
+        return i < count ? std::string_view(fields[i]) : std::string_view();
+    }
+    std::string &addField()
+    {
+        if (count == fields.size())
+            fields.emplace_back();
+        std::string &field = fields[count++];
+        field.clear();
+        return field;
+    }
+    // A line holding nothing but blanks and separators, as spreadsheets write for empty rows.
+    bool blank() const
+    {
+        if (unterminated)
+            return false;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!trimmed(fields[i]).empty())
+                return false;
+        }
+        return true;
+    }
+};
+
+// Cuts the text into records, RFC 4180 style: a quote opens a quoted value only as the first
+// character of a field; text after the closing quote is kept as it is, as is a quote inside an
+// unquoted value.
+class RecordReader final
+{
+public:
+    RecordReader(std::string_view text, Separators separators)
+        : m_text(text), m_separators(separators)
+    {
+    }
+
+    bool next(Record &record)
+    {
+        if (m_pos >= m_text.size())
+            return false;
+        record.count = 0;
+        record.line = m_line;
+        record.unterminated = record.sawComma = record.sawTab = false;
+        for (;;) {
+            std::string &field = record.addField();
+            if (m_pos < m_text.size() && m_text[m_pos] == '"' && !readQuoted(field)) {
+                record.unterminated = true;
+                return true;
+            }
+            std::size_t end = m_pos;
+            while (end < m_text.size() && !stops(m_text[end]))
+                ++end;
+            field.append(m_text.substr(m_pos, end - m_pos));
+            m_pos = end;
+            if (m_pos >= m_text.size())
+                return true;
+            const char c = m_text[m_pos++];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && m_pos < m_text.size() && m_text[m_pos] == '\n')
+                    ++m_pos;
+                ++m_line;
+                return true;
+            }
+            (c == ',' ? record.sawComma : record.sawTab) = true;
+        }
+    }
+
+private:
+    bool stops(char c) const
+    {
+        return c == '\r' || c == '\n' || (c == ',' && m_separators != Separators::Tab)
+               || (c == '\t' && m_separators != Separators::Comma);
+    }
+
+    // From the opening quote to past the closing one; false when the text ends first.
+    bool readQuoted(std::string &field)
+    {
+        ++m_pos;
+        for (;;) {
+            const std::size_t quote = m_text.find('"', m_pos);
+            const std::size_t end = quote == std::string_view::npos ? m_text.size() : quote;
+            countLineBreaks(m_pos, end);
+            field.append(m_text.substr(m_pos, end - m_pos));
+            if (quote == std::string_view::npos) {
+                m_pos = m_text.size();
+                return false;
+            }
+            if (quote + 1 < m_text.size() && m_text[quote + 1] == '"') {
+                field += '"';
+                m_pos = quote + 2;
+                continue;
+            }
+            m_pos = quote + 1;
+            return true;
+        }
+    }
+
+    // Line breaks inside quotes still count for the line numbers of later records.
+    void countLineBreaks(std::size_t from, std::size_t to)
+    {
+        for (std::size_t i = from; i < to; ++i) {
+            if (m_text[i] == '\n'
+                || (m_text[i] == '\r' && (i + 1 >= m_text.size() || m_text[i + 1] != '\n')))
+                ++m_line;
+        }
+    }
+
+    std::string_view m_text;
+    Separators m_separators;
+    std::size_t m_pos = 0;
+    std::size_t m_line = 1;
+};
+
+Separators detectSeparator(std::string_view text)
+{
+    RecordReader probe(text, Separators::Either);
+    Record record;
+    while (probe.next(record)) {
+        if (!record.blank())
+            return record.sawTab && !record.sawComma ? Separators::Tab : Separators::Comma;
+    }
+    return Separators::Comma;
+}
+
+// A bad value as a problem shows it: on one line, and cut short when long.
+std::string shown(std::string_view value)
+{
+    std::string out;
+    std::size_t characters = 0;
+    for (const char c : value) {
+        const bool starts = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        if (starts && ++characters > kValueShown) {
+            out += "…";
+            break;
+        }
+        out += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
+    }
+    return out;
+}
+
+// Why the record cannot be imported, its reasons joined; empty when it can.
+std::string problemsOf(const Record &record)
+{
+    if (record.unterminated)
+        return "引号没有结束";
+    std::string what;
+    const auto add = [&what](std::string_view reason) {
+        if (!what.empty())
+            what += "；";
+        what += reason;
+    };
+    const std::string_view code = record.field(0);
+    if (trimmed(code).empty())
+        add("股票代码为空");
+    if (code.find_first_of("\r\n") != std::string_view::npos)
+        add("股票代码含有换行");
+    if (code.find('\0') != std::string_view::npos)
+        add("股票代码含有空字符");
+    const std::string_view takeProfit = trimmed(record.field(1));
+    if (!takeProfit.empty() && !ParseDecimal(takeProfit))
+        add("止盈价不是数字：" + shown(takeProfit));
+    const std::string_view stopLoss = trimmed(record.field(2));
+    if (!stopLoss.empty() && !ParseDecimal(stopLoss))
+        add("止损价不是数字：" + shown(stopLoss));
+    // Spreadsheets end rows with empty cells when another row is longer or a cell was once
+    // used: empty fields after the third are not counted.
+    std::size_t used = record.count;
+    while (used > 3 && trimmed(record.fields[used - 1]).empty())
+        --used;
+    if (used > 3)
+        add("字段太多（" + std::to_string(used) + " 个，最多 3 个）");
+    return what;
+}
+
+} // namespace
+
+std::string WatchListCsv(const std::vector<CsvRow> &rows)
+{
+    std::string out;
+    out += kByteOrderMark;
+    out += "代码,止盈价,止损价\r\n";
+    for (const CsvRow &row : rows) {
+        appendField(out, row.code);
+        out += ',';
+        appendField(out, row.takeProfit);
+        out += ',';
+        appendField(out, row.stopLoss);
+        out += "\r\n";
+    }
+    return out;
+}
+
+CsvImport ReadWatchListCsv(std::string_view utf8)
+{
+    if (utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        utf8.remove_prefix(kByteOrderMark.size());
+    CsvImport result;
+    RecordReader reader(utf8, detectSeparator(utf8));
+    Record record;
+    bool first = true;
+    while (reader.next(record)) {
+        if (record.blank())
+            continue;
+        if (std::exchange(first, false) && !record.unterminated
+            && trimmed(record.field(0)) == kHeaderCode)
+            continue;
+        std::string what = problemsOf(record);
+        if (!what.empty())
+            result.problems.push_back({record.line, std::move(what)});
+        else if (result.problems.empty())
+            result.entries.push_back({std::string(record.field(0)),
+                                      std::string(trimmed(record.field(1))),
+                                      std::string(trimmed(record.field(2)))});
+    }
+    if (!result.problems.empty())
+        result.entries.clear();
+    return result;
+}
+
+std::string CsvProblemsText(const std::vector<CsvProblem> &problems)
+{
+    std::string text;
+    const std::size_t shownCount = std::min(problems.size(), kProblemsShown);
+    for (std::size_t i = 0; i < shownCount; ++i) {
+        if (i > 0)
+            text += '\n';
+        text += "第 " + std::to_string(problems[i].line) + " 行：" + problems[i].what;
+    }
+    if (problems.size() > shownCount)
+        text += "\n……还有 " + std::to_string(problems.size() - shownCount) + " 行有问题";
+    return text;
+}
+
+} // namespace velmora

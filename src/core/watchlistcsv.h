@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/watchentry.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// One row of the list as the list shows it: UTF-8 texts (the caller decodes the stored bytes).
+struct CsvRow
+{
+    std::string code;
+    std::string takeProfit;
+    std::string stopLoss;
+};
+
+// The list as one CSV table: a UTF-8 byte order mark (so spreadsheets on any system read the
+// Chinese), the header "代码,止盈价,止损价", then one line per row. Lines end with CR LF; a value
+// is quoted, inner quotes doubled, exactly when it needs it. An empty threshold stays empty.
+std::string WatchListCsv(const std::vector<CsvRow> &rows);
+
+// A record that cannot be imported: the line of the file it starts on (the first line is 1, the
+// header counts) and why, in a few Chinese words.
+struct CsvProblem
+{
+    std::size_t line = 0;
+    std::string what;
+
+    friend bool operator==(const CsvProblem &, const CsvProblem &) = default;
+};
+
+// The rows of an imported table in UTF-8, or nothing at all and every bad record.
+struct CsvImport
+{
+    WatchEntries entries;
+    std::vector<CsvProblem> problems;
+};
+
+// Reads comma- or tab-separated text, already decoded to UTF-8 (a leading byte order mark is
+// skipped). A tab separates when the first non-blank record holds a tab and no comma outside
+// quotes; else a comma does. Fields may be quoted as in RFC 4180; a line ends with CR LF, LF or a
+// lone CR. A first record whose first field is "代码" is the header. Blank records are skipped.
+// A record is a code, kept as written, and up to two thresholds, each empty or a number
+// (ParseDecimal) with the blanks around it removed. Any bad record makes the import empty.
+CsvImport ReadWatchListCsv(std::string_view utf8);
+
+// The problems as lines "第 N 行：…", joined by LF; after the first 20, one line tells how many
+// more there are.
+std::string CsvProblemsText(const std::vector<CsvProblem> &problems);
+
+} // namespace velmora

@@ -1,0 +1,217 @@
+#include "platform/userconfig.h"
+
+#include "core/filesystem.h"
+#include "platform/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QSettings>
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+struct SourceNames
+{
+    QuoteSourceKind kind;
+    const char *word;
+    const char *caption;
+};
+
+constexpr std::array<SourceNames, 5> kSources{{
+    {QuoteSourceKind::Demo, "demo", "演示"},
+    {QuoteSourceKind::Custom, "custom", "自定义服务"},
+    {QuoteSourceKind::Tencent, "tencent", "腾讯"},
+    {QuoteSourceKind::Sina, "sina", "新浪"},
+    {QuoteSourceKind::Auto, "auto", "自动"},
+}};
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+// A switch written by us, or by hand as people write them.
+std::optional<bool> readSwitch(const QString &text)
+{
+    const QString word = text.trimmed().toLower();
+    if (word == QLatin1String("true") || word == QLatin1String("1") || word == QLatin1String("yes"))
+        return true;
+    if (word == QLatin1String("false") || word == QLatin1String("0") || word == QLatin1String("no"))
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+QString SourceWord(QuoteSourceKind kind)
+{
+    for (const auto &source : kSources) {
+        if (source.kind == kind)
+            return QString::fromLatin1(source.word);
+    }
+    return {};
+}
+
+std::optional<QuoteSourceKind> SourceFromWord(const QString &word)
+{
+    for (const auto &source : kSources) {
+        if (word == QLatin1String(source.word))
+            return source.kind;
+    }
+    return std::nullopt;
+}
+
+QString SourceCaption(QuoteSourceKind kind)
+{
+    for (const auto &source : kSources) {
+        if (source.kind == kind)
+            return QString::fromUtf8(source.caption);
+    }
+    return {};
+}
+
+UserSettings DefaultUserSettings()
+{
+    UserSettings settings;
+    settings.source = IsInstalledBuild() ? QuoteSourceKind::Auto : QuoteSourceKind::Demo;
+    return settings;
+}
+
+QString ConfigHome(const QProcessEnvironment &env)
+{
+    // A relative XDG_CONFIG_HOME is invalid by the base-directory rules and is ignored.
+    QString configHome = env.value(QStringLiteral("XDG_CONFIG_HOME"));
+    if (configHome.isEmpty() || QDir::isRelativePath(configHome)) {
+        const QString home = env.value(QStringLiteral("HOME"), QDir::homePath());
+        configHome = home + QStringLiteral("/.config");
+    }
+    return QDir::cleanPath(configHome);
+}
+
+QString UserSettingsPath(const QProcessEnvironment &env)
+{
+    return ConfigHome(env) + QStringLiteral("/velmora/velmora.conf");
+}
+
+std::optional<QUrl> ParseServiceBase(const QString &text)
+{
+    QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") &&
+                           url.scheme() != QLatin1String("https")))
+        return std::nullopt;
+    if (url.host().isEmpty() || url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
+        return std::nullopt;
+    QString path = url.path();
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    url.setPath(path);
+    return url;
+}
+
+UserSettingsRead ReadUserSettings(const QString &path)
+{
+    UserSettingsRead read{DefaultUserSettings(), {}};
+    if (!QFileInfo::exists(path))
+        return read;
+    const QSettings file(path, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError) {
+        read.problems = QStringLiteral("设置文件 %1 无法读取，本次使用默认设置。")
+                            .arg(QFileInfo(path).fileName());
+        return read;
+    }
+    QStringList bad;
+    UserSettings &s = read.settings;
+    auto text = [&file](const char *key) {
+        return file.value(QString::fromLatin1(key)).toString();
+    };
+    auto has = [&file](const char *key) { return file.contains(QString::fromLatin1(key)); };
+
+    if (has("quotes/source")) {
+        if (const auto source = SourceFromWord(text("quotes/source").trimmed()))
+            s.source = *source;
+        else
+            bad << QStringLiteral("行情来源");
+    }
+    if (has("quotes/customBase") && !text("quotes/customBase").trimmed().isEmpty()) {
+        if (const auto base = ParseServiceBase(text("quotes/customBase")))
+            s.customBase = *base;
+        else
+            bad << QStringLiteral("自定义服务地址");
+    }
+    if (s.source == QuoteSourceKind::Custom && s.customBase.isEmpty()) {
+        s.source = DefaultUserSettings().source; // a service without an address cannot be asked
+        bad << QStringLiteral("自定义服务地址");
+    }
+    if (has("quotes/interval")) {
+        bool ok = false;
+        const int seconds = text("quotes/interval").trimmed().toInt(&ok);
+        if (ok && seconds >= UserSettings::kMinIntervalSeconds &&
+            seconds <= UserSettings::kMaxIntervalSeconds)
+            s.intervalSeconds = seconds;
+        else
+            bad << QStringLiteral("刷新间隔");
+    }
+    const struct
+    {
+        const char *key;
+        bool UserSettings::*member;
+        const char *name;
+    } switches[] = {{"quotes/slowDownOutsideTradingHours", &UserSettings::slowDownOutsideHours,
+                     "非交易时间放慢刷新"},
+                    {"alerts/notifications", &UserSettings::notifications, "桌面通知"},
+                    {"alerts/sound", &UserSettings::sound, "提示音"}};
+    for (const auto &item : switches) {
+        if (!has(item.key))
+            continue;
+        if (const auto value = readSwitch(text(item.key)))
+            s.*item.member = *value;
+        else
+            bad << QString::fromUtf8(item.name);
+    }
+    bad.removeDuplicates();
+    if (!bad.isEmpty()) {
+        read.problems = QStringLiteral("设置文件 %1 中的%2无法识别，已改用默认值。")
+                            .arg(QFileInfo(path).fileName(), bad.join(QStringLiteral("、")));
+    }
+    return read;
+}
+
+std::optional<QString> SaveUserSettings(const QString &path, const UserSettings &settings)
+{
+    const QString text =
+        QStringLiteral("[quotes]\nsource=%1\ncustomBase=%2\ninterval=%3\n"
+                       "slowDownOutsideTradingHours=%4\n\n[alerts]\nnotifications=%5\nsound=%6\n")
+            .arg(SourceWord(settings.source), settings.customBase.toString(QUrl::FullyEncoded))
+            .arg(settings.intervalSeconds)
+            .arg(yesNo(settings.slowDownOutsideHours), yesNo(settings.notifications),
+                 yesNo(settings.sound));
+    const QString name = QFileInfo(path).fileName();
+    auto failed = [&name](const SystemError &cause) {
+        return QStringLiteral("无法保存设置文件 %1（%2），原来的设置文件没有改变。")
+            .arg(name, QString::fromStdString(SystemErrorText(cause)));
+    };
+    const std::filesystem::path target = QFile::encodeName(path).toStdString();
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    if (ec)
+        return failed({ec.value(), ec.message()});
+    StoreFileSystem &fs = StoreFileSystem::real();
+    std::filesystem::path written = target;
+    written += ".new";
+    SystemError cause;
+    if (!fs.writeDurably(written, text.toStdString(), &cause) ||
+        !fs.rename(written, target, &cause)) {
+        fs.remove(written, nullptr);
+        return failed(cause);
+    }
+    return std::nullopt;
+}
+
+} // namespace velmora

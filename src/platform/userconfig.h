@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QProcessEnvironment;
+
+namespace velmora {
+
+// Where quotes come from: the described per-row service at a base of the user's ("custom"), the
+// two public batch quote pages ("tencent", "sina"), the first of them with the second when it
+// fails ("auto"), or the built-in demo service ("demo").
+enum class QuoteSourceKind { Custom, Tencent, Sina, Auto, Demo };
+
+// "custom", "tencent", ... and back; nullopt for a word that names no source.
+QString SourceWord(QuoteSourceKind kind);
+std::optional<QuoteSourceKind> SourceFromWord(const QString &word);
+// As the settings window lists them: 自定义服务, 腾讯, 新浪, 自动, 演示.
+QString SourceCaption(QuoteSourceKind kind);
+
+// What the user sets in the settings window, kept in $XDG_CONFIG_HOME/velmora/velmora.conf.
+struct UserSettings
+{
+    static constexpr int kMinIntervalSeconds = 3;
+    static constexpr int kMaxIntervalSeconds = 60;
+
+    QuoteSourceKind source = QuoteSourceKind::Demo;
+    QUrl customBase; // the described service: scheme, host, optional port
+    int intervalSeconds = 8;
+    bool slowDownOutsideHours = true;
+    bool notifications = true;
+    bool sound = true;
+
+    bool operator==(const UserSettings &) const = default;
+};
+
+// Its defaults: a build run from its own folder shows the demo, an installed one starts on auto.
+UserSettings DefaultUserSettings();
+
+// $XDG_CONFIG_HOME (an absolute path), else ~/.config.
+QString ConfigHome(const QProcessEnvironment &env);
+QString UserSettingsPath(const QProcessEnvironment &env);
+
+struct UserSettingsRead
+{
+    UserSettings settings;
+    // One message for every value that was not understood (each fell back to its default);
+    // empty when the file was fine or absent.
+    QString problems;
+};
+UserSettingsRead ReadUserSettings(const QString &path);
+
+// Writes beside the file and renames it over, so a failed save keeps the old file. The message
+// says which file and why, in Chinese.
+std::optional<QString> SaveUserSettings(const QString &path, const UserSettings &settings);
+
+// An http or https address with a host, no query, fragment or user; the path's trailing slashes
+// dropped. nullopt for anything else.
+std::optional<QUrl> ParseServiceBase(const QString &text);
+
+} // namespace velmora
