@@ -12,6 +12,7 @@
 #include "core/watchliststore.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
+#include "services/quotesources.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -153,6 +154,15 @@ int intArgument(int argc, char **argv, const char *name, int fallback)
     return fallback;
 }
 
+// The described service at base, as the refresh asks it.
+std::unique_ptr<QuoteSources> MakeBenchSources(const QUrl &base)
+{
+    UserSettings settings;
+    settings.source = QuoteSourceKind::Custom;
+    settings.customBase = base;
+    return std::make_unique<QuoteSources>(QuoteSources::Bases{base, base, base, base}, settings);
+}
+
 // A list of rows codes on disk, loaded as the program loads it.
 bool fillList(const QTemporaryDir &dir, WatchList &list, int rows)
 {
@@ -210,7 +220,8 @@ int main(int argc, char **argv)
     // Our fetcher: a first tick opens the connections and creates the series, then three more.
     TickFigures ours;
     {
-        QuoteRefresh refresh(model, server.base());
+        const auto sources = MakeBenchSources(server.base());
+        QuoteRefresh refresh(model, *sources);
         runTick(refresh, heartbeat, rows);
         std::vector<TickFigures> ticks;
         for (int i = 0; i < 3; ++i)
@@ -228,7 +239,8 @@ int main(int argc, char **argv)
 
     TickFigures serial;
     {
-        QuoteRefresh refresh(model, server.base());
+        const auto sources = MakeBenchSources(server.base());
+        QuoteRefresh refresh(model, *sources);
         refresh.fetcher()->setMaxInFlight(1);
         serial = runTick(refresh, heartbeat, rows);
         std::printf("%-44s %12.2f s %15.1f ms\n", "one request at a time", serial.wallSeconds,
@@ -241,7 +253,8 @@ int main(int argc, char **argv)
         // One row's server hangs: the other rows' tick, with that row's request still out.
         const QByteArray hanging = QByteArray::number(600000 + rows / 2);
         server.run([&] { server.service()->setFault(hanging, DemoFault::Hang); });
-        QuoteRefresh refresh(model, server.base());
+        const auto sources = MakeBenchSources(server.base());
+        QuoteRefresh refresh(model, *sources);
         const TickFigures t = runTick(refresh, heartbeat, rows - 1);
         std::printf("%-44s %12.2f s %15.1f ms\n", "one row hangs: the other rows", t.wallSeconds,
                     t.stallMs);
@@ -256,7 +269,8 @@ int main(int argc, char **argv)
         // The whole service hangs: the refresh ticks every second; nothing may stall meanwhile.
         server.run([&] { server.service()->setFaultForEveryCode(DemoFault::Hang); });
         const int before = server.requests();
-        QuoteRefresh refresh(model, server.base());
+        const auto sources = MakeBenchSources(server.base());
+        QuoteRefresh refresh(model, *sources);
         refresh.timer()->setInterval(1000);
         heartbeat.reset();
         refresh.refreshAll();

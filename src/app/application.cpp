@@ -1,20 +1,29 @@
 #include "app/application.h"
 
+#include "core/marketsymbol.h"
+#include "core/thresholdedit.h"
 #include "demo/demoservice.h"
+#include "platform/desktopnotifier.h"
+#include "platform/textcodec.h"
 #include "platform/autostart.h"
 #include "platform/messages.h"
 #include "platform/openurl.h"
 #include "platform/unixsignals.h"
 #include "services/alertmonitor.h"
+#include "services/alertnotifications.h"
+#include "services/chartimagefeed.h"
 #include "services/announcementfeed.h"
 #include "services/chartviewer.h"
 #include "services/quoterefresh.h"
+#include "services/quotesources.h"
 #include "services/stocklookup.h"
 #include "services/viewerlauncher.h"
 #include "ui/addstockdialog.h"
 #include "ui/alertwindow.h"
+#include "ui/chartimagewindow.h"
 #include "ui/docking.h"
 #include "ui/mainwindow.h"
+#include "ui/settingswindow.h"
 #include "ui/trayicon.h"
 #include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
@@ -45,10 +54,9 @@ std::optional<QString> Application::start()
 {
     // Demo mode: the built-in quote service answers quotes, charts and the site alike.
     if (m_settings.demo) {
-        m_demoService = std::make_unique<DemoQuoteService>();
-        if (!m_demoService->start())
+        if (!startDemoService())
             return QStringLiteral("无法启动内置演示行情服务（127.0.0.1）。");
-        m_settings.quoteBase = m_settings.chartBase = m_settings.siteBase = m_demoService->baseUrl();
+        m_settings.chartBase = m_settings.siteBase = m_demoService->baseUrl();
     }
     build();
     connectParts();
@@ -60,20 +68,32 @@ std::optional<QString> Application::start()
     m_mainWindow->showAnnouncement(m_announcementFeed->document());
     m_announcementFeed->reload();
     m_mainWindow->show();
-    if (loadError) {
-        // Once the window is up, so the message has something to stand in front of.
-        const QString text = LoadFailureText(*loadError);
-        QTimer::singleShot(0, m_mainWindow.get(),
-                           [this, text] { Messages::warn(m_mainWindow.get(), text); });
-    }
+    // Once the window is up, so a message has something to stand in front of.
+    QStringList said;
+    if (loadError)
+        said << LoadFailureText(*loadError);
+    if (!m_settings.userSettingsProblems.isEmpty())
+        said << m_settings.userSettingsProblems;
+    for (const QString &text : std::as_const(said))
+        QTimer::singleShot(0, m_mainWindow.get(), [this, text] { Messages::warn(m_mainWindow.get(), text); });
     return std::nullopt;
 }
 
 void Application::build()
 {
     m_watchList = std::make_unique<WatchList>(m_settings.dataDir.toStdString());
-    m_quoteRefresh = std::make_unique<QuoteRefresh>(*m_watchList, m_settings.quoteBase);
-    m_alertMonitor = std::make_unique<AlertMonitor>(*m_watchList, m_settings.quoteBase);
+    m_sources = std::make_unique<QuoteSources>(
+        QuoteSources::Bases{m_settings.quoteBase,
+                            m_demoService ? m_demoService->baseUrl() : QUrl(),
+                            m_settings.tencentBase, m_settings.sinaBase},
+        m_settings.user);
+    m_quoteRefresh = std::make_unique<QuoteRefresh>(*m_watchList, *m_sources);
+    m_alertMonitor = std::make_unique<AlertMonitor>(*m_watchList, *m_sources);
+    m_notifier = std::make_unique<DesktopNotifier>();
+    m_notifications = std::make_unique<AlertNotifications>(*m_watchList, *m_alertMonitor,
+                                                           *m_sources, *m_notifier);
+    m_notifications->setEnabled(m_settings.user.notifications, m_settings.user.sound);
+    m_chartImageFeed = std::make_unique<ChartImageFeed>(m_settings.chartImageBase);
     m_announcementFeed = std::make_unique<AnnouncementFeed>(
         AppSettings::join(m_settings.siteBase, QStringLiteral("/gonggao.htm")));
     m_chartViewer = std::make_unique<ChartViewer>(*m_watchList, m_settings.chartBase,
@@ -90,7 +110,8 @@ void Application::connectParts()
     MainWindow *window = m_mainWindow.get();
     connect(window, &MainWindow::addRequested, this, &Application::openAddDialog);
     connect(window, &MainWindow::removeRequested, this, &Application::removeRow);
-    connect(window, &MainWindow::chartRequested, m_chartViewer.get(), &ChartViewer::showCharts);
+    connect(window, &MainWindow::chartRequested, this, &Application::showCharts);
+    connect(window, &MainWindow::thresholdEdited, this, &Application::editThreshold);
     connect(window, &MainWindow::listClicked, m_announcementFeed.get(), &AnnouncementFeed::reload);
     connect(window, &MainWindow::stripLinkActivated, this, [](const QUrl &url) {
         if (url.isValid() && (url.scheme() == QLatin1String("http") ||
@@ -115,15 +136,157 @@ void Application::connectParts()
             [this] { openSitePage(QStringLiteral("/huiyuan/")); });
     connect(tray, &TrayIcon::startAtLoginRequested, this, [this] { startAtLogin(true); });
     connect(tray, &TrayIcon::noStartAtLoginRequested, this, [this] { startAtLogin(false); });
+    connect(tray, &TrayIcon::settingsRequested, this, &Application::openSettings);
     connect(tray, &TrayIcon::exitRequested, this, &Application::quit);
+    connect(m_notifier.get(), &DesktopNotifier::viewRequested, this, [this] {
+        m_mainWindow->showFromTray();
+    });
+    connect(m_watchList.get(), &WatchList::snapshotFailed, this, [this](const StoreError &error) {
+        Messages::warn(m_mainWindow.get(),
+                       QStringLiteral("无法在 backups 文件夹中保存修改前的副本（%1：%2）。\n修改照常进行；"
+                                      "本次运行不再提示。")
+                           .arg(QString::fromStdString(error.file), ReasonText(error)));
+    });
+    connect(m_chartImageFeed.get(), &ChartImageFeed::imageReady, this, [this](const QImage &image) {
+        if (m_chartImageWindow)
+            m_chartImageWindow->showImage(m_chartImageFeed->symbol(), image);
+    });
+    connect(m_chartImageFeed.get(), &ChartImageFeed::failed, this, [this](const QString &why) {
+        if (m_chartImageWindow)
+            m_chartImageWindow->showFailure(m_chartImageFeed->symbol(), why);
+    });
 
     connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, this, &Application::showAlert);
+    // The tray tip's second line: the source and its last good refresh, or when it tries again.
+    connect(m_quoteRefresh.get(), &QuoteRefresh::statusChanged, tray, &TrayIcon::setStatusLine);
+    tray->setStatusLine(m_quoteRefresh->status());
 
     // Log-off and shutdown: nothing here vetoes the session (commitDataRequest is left alone);
     // the session's quit closes the main window from code, which ends the program, and
     // whatever way the program quits, the icon goes first.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_trayIcon->hide(); });
     connect(m_signals.get(), &UnixSignals::received, this, &Application::quit);
+}
+
+bool Application::startDemoService()
+{
+    if (m_demoService)
+        return true;
+    auto service = std::make_unique<DemoQuoteService>();
+    if (!service->start())
+        return false;
+    m_demoService = std::move(service);
+    if (m_sources)
+        m_sources->setDemoBase(m_demoService->baseUrl());
+    return true;
+}
+
+void Application::openSettings()
+{
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<SettingsWindow>(m_settings.user);
+        connect(m_settingsWindow.get(), &SettingsWindow::settingsChanged, this,
+                &Application::applySettings);
+    }
+    m_settingsWindow->showSettings(m_settings.user);
+}
+
+void Application::applySettings(const UserSettings &settings)
+{
+    if (settings.source == QuoteSourceKind::Demo && !startDemoService()) {
+        Messages::warn(m_settingsWindow.get(), QStringLiteral("无法启动内置演示行情服务，行情来源没有改变。"));
+        return;
+    }
+    // Only what the user changed goes into the file: a value given for this run alone (an
+    // environment variable, --demo) stays out of it.
+    const UserSettings before = m_settings.user;
+    UserSettings saved = m_settings.saved;
+    if (settings.source != before.source)
+        saved.source = settings.source;
+    if (settings.customBase != before.customBase)
+        saved.customBase = settings.customBase;
+    if (settings.intervalSeconds != before.intervalSeconds)
+        saved.intervalSeconds = settings.intervalSeconds;
+    if (settings.slowDownOutsideHours != before.slowDownOutsideHours)
+        saved.slowDownOutsideHours = settings.slowDownOutsideHours;
+    if (settings.notifications != before.notifications)
+        saved.notifications = settings.notifications;
+    if (settings.sound != before.sound)
+        saved.sound = settings.sound;
+
+    m_settings.user = settings;
+    m_sources->apply(settings);
+    m_notifications->setEnabled(settings.notifications, settings.sound);
+    followDemo();
+    if (saved == m_settings.saved)
+        return;
+    if (const auto failure = SaveUserSettings(m_settings.userSettingsPath, saved))
+        Messages::warn(m_settingsWindow.get(), *failure);
+    else
+        m_settings.saved = saved;
+}
+
+void Application::followDemo()
+{
+    const bool demo = m_settings.user.source == QuoteSourceKind::Demo;
+    m_settings.demo = demo;
+    m_mainWindow->setDemo(demo);
+    m_trayIcon->setDemo(demo);
+    if (m_alertWindow)
+        m_alertWindow->setDemo(demo);
+}
+
+void Application::showCharts(const QList<int> &positions)
+{
+    if (!m_sources->isPublic()) {
+        m_chartViewer->showCharts(positions);
+        return;
+    }
+    // The image shows one stock: the last selected row's, as the viewer ends on it.
+    std::optional<int> last;
+    for (const int position : positions) {
+        if (position >= 0 && position < m_watchList->rowCount() && (!last || position > *last))
+            last = position;
+    }
+    if (!last)
+        return;
+    const std::string &code = m_watchList->rowAt(*last).entry.code;
+    const auto symbol = MarketSymbol(code);
+    if (!symbol) {
+        Messages::warn(m_mainWindow.get(), QString::fromStdString(UnaskableCodeText(code)));
+        return;
+    }
+    if (!m_chartImageWindow) {
+        m_chartImageWindow = std::make_unique<ChartImageWindow>(m_settings.siteHost());
+        connect(m_chartImageWindow.get(), &ChartImageWindow::closed, m_chartImageFeed.get(),
+                &ChartImageFeed::stop);
+    }
+    m_chartImageWindow->showPending(QString::fromStdString(*symbol));
+    m_chartImageWindow->show();
+    m_chartImageWindow->raise();
+    m_chartImageWindow->activateWindow();
+    m_chartImageFeed->show(*symbol);
+}
+
+void Application::editThreshold(int position, int column, const QString &text)
+{
+    if (position < 0 || position >= m_watchList->rowCount())
+        return;
+    const ThresholdEdit edit = ReadThresholdEdit(
+        EncodeTyped(text), EncodeTyped(m_watchList->text(position, column)));
+    switch (edit.outcome) {
+    case ThresholdEdit::Outcome::Unchanged:
+        return;
+    case ThresholdEdit::Outcome::Refused:
+        Messages::warn(m_mainWindow.get(),
+                       QStringLiteral("%1只能留空或填写一个数字，例如 10.5。没有保存。")
+                           .arg(WatchList::caption(column)));
+        return;
+    case ThresholdEdit::Outcome::Store:
+        break;
+    }
+    if (const auto error = m_watchList->setThreshold(position, column, edit.value))
+        Messages::warn(m_mainWindow.get(), StoreFailureText(*error, WatchListChange::Edit));
 }
 
 void Application::showAlert(const AlertNotice &alert)
@@ -159,7 +322,7 @@ void Application::openAddDialog()
         open->activateWindow();
         return;
     }
-    m_addDialog = new AddStockDialog(*m_watchList, new StockLookup(m_settings.quoteBase),
+    m_addDialog = new AddStockDialog(*m_watchList, new StockLookup(*m_sources),
                                      m_settings.siteHost());
     connect(m_addDialog.data(), &AddStockDialog::siteRequested, this,
             [this] { OpenInBrowser(m_settings.siteBase); });

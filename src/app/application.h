@@ -14,14 +14,20 @@ namespace velmora {
 
 class AddStockDialog;
 class AlertMonitor;
+class AlertNotifications;
 class AlertWindow;
 class AnnouncementFeed;
 class Autostart;
+class ChartImageFeed;
+class ChartImageWindow;
 class ChartViewer;
 class DemoQuoteService;
+class DesktopNotifier;
 class Docking;
 class MainWindow;
 class QuoteRefresh;
+class QuoteSources;
+class SettingsWindow;
 class TrayIcon;
 class UnixSignals;
 class WatchList;
@@ -53,12 +59,21 @@ public:
     void quit();
     // A second start on the same data folder.
     void bringToFront();
+    // The settings window; each change it makes applies at once and goes into the file.
+    void openSettings();
+    void applySettings(const UserSettings &settings);
+    // 查看分时 for the rows at these positions: the public chart image of the last one with a
+    // public source, the chart viewer otherwise.
+    void showCharts(const QList<int> &positions);
+    // A take-profit or stop-loss cell edited in place.
+    void editThreshold(int position, int column, const QString &text);
 
     const AppSettings &settings() const { return m_settings; }
     WatchList &watchList() const { return *m_watchList; }
     MainWindow &mainWindow() const { return *m_mainWindow; }
     TrayIcon &trayIcon() const { return *m_trayIcon; }
     QuoteRefresh &quoteRefresh() const { return *m_quoteRefresh; }
+    QuoteSources &quoteSources() const { return *m_sources; }
     AlertMonitor &alertMonitor() const { return *m_alertMonitor; }
     AnnouncementFeed &announcementFeed() const { return *m_announcementFeed; }
     ChartViewer &chartViewer() const { return *m_chartViewer; }
@@ -66,6 +81,9 @@ public:
     // Created by the first alert.
     AlertWindow *alertWindow() const { return m_alertWindow.get(); }
     AddStockDialog *addDialog() const;
+    SettingsWindow *settingsWindow() const { return m_settingsWindow.get(); }
+    ChartImageWindow *chartImageWindow() const { return m_chartImageWindow.get(); }
+    DesktopNotifier &notifier() const { return *m_notifier; }
 
     // Tests see the program's end instead of having it, and register at login elsewhere.
     void setProgramEnd(std::function<void(int status)> end);
@@ -76,19 +94,27 @@ private:
     void connectParts();
     void showAlert(const AlertNotice &alert);
     void openSitePage(const QString &path);
+    bool startDemoService();
+    void followDemo();
     void startAtLogin(bool on);
 
     AppSettings m_settings;
     std::unique_ptr<ViewerLauncher> m_chartLauncher;
     std::unique_ptr<DemoQuoteService> m_demoService;
     std::unique_ptr<WatchList> m_watchList;
+    std::unique_ptr<QuoteSources> m_sources;
     std::unique_ptr<QuoteRefresh> m_quoteRefresh;
     std::unique_ptr<AlertMonitor> m_alertMonitor;
+    std::unique_ptr<DesktopNotifier> m_notifier;
+    std::unique_ptr<AlertNotifications> m_notifications;
+    std::unique_ptr<ChartImageFeed> m_chartImageFeed;
     std::unique_ptr<AnnouncementFeed> m_announcementFeed;
     std::unique_ptr<ChartViewer> m_chartViewer;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<AlertWindow> m_alertWindow;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<ChartImageWindow> m_chartImageWindow;
     std::unique_ptr<UnixSignals> m_signals;
     std::unique_ptr<Autostart> m_autostart;
     Docking *m_docking = nullptr; // the main window's

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -32,5 +34,9 @@ std::string MarketDate(const MarketTime &time);
 // One second later (11:30:01, 15:00:01) is outside. Holidays are not known here: see
 // MarketWatch, which goes by the quotes' own date.
 bool InTradingHours(const MarketTime &time);
+
+// The Unix seconds of a quote's own date and time ("yyyy-MM-dd", "HH:mm:ss") on the Shanghai
+// wall clock; nothing for a date or time not written that way.
+std::optional<std::int64_t> ShanghaiUnixSeconds(std::string_view date, std::string_view time);
 
 } // namespace velmora

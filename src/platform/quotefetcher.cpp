@@ -27,6 +27,7 @@ struct QuoteFetcher::Active
 {
     Ticket ticket;
     QUrl url;
+    QByteArray referer;
     QDeadlineTimer deadline; // from the first sending, kept across resends
     int resends = 0;
     bool sent = false; // the request went out on a connection
@@ -39,6 +40,7 @@ struct QuoteFetcher::Private
     {
         Ticket ticket;
         QUrl url;
+        QByteArray referer;
     };
 
     QNetworkAccessManager *network = nullptr;
@@ -66,7 +68,7 @@ QuoteFetcher::~QuoteFetcher()
     delete d;
 }
 
-QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url)
+QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url, const QByteArray &referer)
 {
     const Ticket ticket = d->nextTicket++;
     const QString scheme = url.scheme();
@@ -86,7 +88,7 @@ QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url)
             Qt::QueuedConnection);
         return ticket;
     }
-    d->queue.push_back({ticket, url});
+    d->queue.push_back({ticket, url, referer});
     startQueued();
     return ticket;
 }
@@ -97,13 +99,15 @@ void QuoteFetcher::startQueued()
         const Private::Queued next = d->queue.front();
         d->queue.pop_front();
         // The clock starts now that the request goes on the wire, not when it was queued.
-        send({next.ticket, next.url, QDeadlineTimer(d->timeoutMs), 0, false, {}});
+        send({next.ticket, next.url, next.referer, QDeadlineTimer(d->timeoutMs), 0, false, {}});
     }
 }
 
 void QuoteFetcher::send(const Active &state)
 {
     QNetworkRequest request(state.url);
+    if (!state.referer.isEmpty())
+        request.setRawHeader("Referer", state.referer);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
@@ -205,6 +209,7 @@ void QuoteFetcher::complete(QNetworkReply *reply)
         send(done);
         return;
     }
+    result.retryAfter = reply->rawHeader("Retry-After");
     result.charset = QByteArray::fromStdString(
         CharsetFromContentType(reply->rawHeader("Content-Type").toStdString()));
     if (!done.failure.isEmpty()) {

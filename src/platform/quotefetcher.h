@@ -19,6 +19,7 @@ struct FetchResult
     QString error;      // why it failed, when !ok
     int status = 0;     // HTTP status, 0 when none arrived
     QByteArray charset; // the charset the server named in Content-Type, empty when none
+    QByteArray retryAfter; // the server's Retry-After, empty when none
 };
 
 // An asynchronous quote fetcher with its own network access and its own queue. Each of the
@@ -44,8 +45,9 @@ public:
     ~QuoteFetcher() override;
 
     // Queues a GET; finished(ticket, ...) follows exactly once unless abortAll() comes first.
-    // It never arrives before fetch() has returned.
-    Ticket fetch(const QUrl &url);
+    // It never arrives before fetch() has returned. A page that wants to know where it is
+    // linked from gets the referer; nothing else of ours is sent.
+    Ticket fetch(const QUrl &url, const QByteArray &referer = {});
     // Drops every queued and outstanding request; none of them reports afterwards.
     void abortAll();
     // Requests asked for and not yet reported: queued plus on the wire.

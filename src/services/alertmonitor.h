@@ -1,24 +1,26 @@
 #pragma once
 
 #include "core/alertrule.h"
+#include "core/refreshpolicy.h"
 #include "platform/quotefetcher.h"
 #include "watchlist/watchrow.h"
 
 #include <QObject>
 #include <QString>
-#include <QElapsedTimer>
 #include <QUrl>
 
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 
 class QTimer;
 
 namespace velmora {
 
+class QuoteClient;
+class QuoteSources;
 class WatchList;
+struct RowAnswer;
 
 // What one alert tells: the row's code and name as the list shows them, the latest price, and
 // the threshold that was passed with the caption of its label.
@@ -33,8 +35,9 @@ struct AlertNotice
     QString thresholdCaption; // "止盈价：" or "止损价："
 };
 
-// The price alerts: while alerts are on, every row is fetched afresh at every tick of its own
-// timer ("Timer2", 8 s) through its own fetcher ("Inet2"), and each reply is checked against
+// The price alerts: while alerts are on, every row is fetched afresh from the chosen source at
+// every tick of its own timer ("Timer2", the refresh's interval) through its own fetcher
+// ("Inet2"), as politely as the refresh asks the public pages, and each reply is checked against
 // its row's take-profit and stop-loss as soon as it arrives, however many ticks it took (within
 // the fetcher's time limit): a slow service or a long list delays alerts, never drops them. A
 // row still waiting is not asked again. Each alert is told when its reply is checked, unless a
@@ -49,7 +52,7 @@ class AlertMonitor final : public QObject
 public:
     static constexpr int kIntervalMs = 8000;
 
-    AlertMonitor(WatchList &list, const QUrl &quoteBase, QObject *parent = nullptr);
+    AlertMonitor(WatchList &list, QuoteSources &sources, QObject *parent = nullptr);
     ~AlertMonitor() override;
 
     // 预警开: the first check comes one interval later. Asking again while on changes nothing.
@@ -61,36 +64,36 @@ public:
     void checkAll();
 
     QTimer *timer() const { return m_timer; }
-    QuoteFetcher *fetcher() const { return m_fetcher; }
+    QuoteFetcher *fetcher() const;
 
 signals:
     void alertRaised(const velmora::AlertNotice &alert);
     // Every reply checked, for the desktop notifications: the row, when its request went out
-    // (a steady clock, ms), the latest price (none when it could not be had) and the row's
-    // thresholds at this moment.
-    void replyChecked(velmora::RowId row, qint64 sentAtMs, const std::optional<std::string> &price,
-                      const std::string &takeProfit, const std::string &stopLoss);
+    // (a steady clock, ms), how old its quote is (ms), the latest price (none when it could not
+    // be had) and the row's thresholds at this moment.
+    void replyChecked(velmora::RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
+                      const std::optional<std::string> &price, const std::string &takeProfit,
+                      const std::string &stopLoss);
     // Every request of the last tick has been answered (at once when it asked nothing).
     void checked();
+    // The switch, with the moment on the clock replyChecked() counts in.
+    void alertsSwitchedOn(qint64 atMs);
+    void alertsSwitchedOff();
 
 private:
-    struct Asked
-    {
-        RowId row;
-        qint64 sentAtMs;
-        quint64 tick;
-    };
-    void onFetched(QuoteFetcher::Ticket ticket, const FetchResult &result);
-    void check(RowId row, qint64 sentAtMs, const std::optional<std::string> &price);
+    void onAnswered(const RowAnswer &answer);
+    void check(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
+               const std::optional<std::string> &price);
 
     WatchList &m_list;
+    QuoteSources &m_sources;
+    QuoteClient *m_client;
     QTimer *m_timer;
-    QuoteFetcher *m_fetcher;
-    QUrl m_base;
-    QElapsedTimer m_clock;
-    // Every request on the wire, by ticket. A row with one here is not asked again.
-    std::map<QuoteFetcher::Ticket, Asked> m_asked;
-    std::set<RowId> m_waitingRows;
+    MarketWatch m_market;
+    bool m_forced = true;
+    // Rows asked and not yet answered, with the tick that asked them. A row here is not asked
+    // again.
+    std::map<RowId, quint64> m_waiting;
     quint64 m_tick = 0;
     int m_unansweredThisTick = 0;
     // The list position of the last row that alerted since this tick began.

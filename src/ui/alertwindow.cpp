@@ -133,6 +133,12 @@ void AlertWindow::showAlert()
     raise();
 }
 
+void AlertWindow::setDemo(bool demo)
+{
+    setWindowTitle(captionFor(demo));
+    setAccessibleName(windowTitle());
+}
+
 void AlertWindow::presentAlert(const AlertNotice &alert)
 {
     showAlert();

@@ -25,6 +25,7 @@ public:
     ~AlertWindow() override;
 
     static QString captionFor(bool demo);
+    void setDemo(bool demo);
 
     // One alert: shown first, then its fields written.
     void presentAlert(const AlertNotice &alert);

@@ -3,6 +3,7 @@
 #include "platform/appicon.h"
 #include "platform/screenmetrics.h"
 #include "ui/brand.h"
+#include "ui/thresholddelegate.h"
 #include "watchlist/watchlist.h"
 
 #include <QAction>
@@ -25,7 +26,7 @@ QString MainWindow::captionFor(const QString &siteHost, bool demo)
 }
 
 MainWindow::MainWindow(WatchList &list, const QString &siteHost, bool demo, QWidget *parent)
-    : QWidget(parent), m_list(list)
+    : QWidget(parent), m_list(list), m_siteHost(siteHost)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(captionFor(siteHost, demo));
@@ -55,7 +56,16 @@ void MainWindow::buildControls()
     m_listView->setItemsExpandable(false);
     m_listView->setUniformRowHeights(true);
     m_listView->setAllColumnsShowFocus(true);
-    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Only the two thresholds are editable (the list says which): a double click or F2.
+    m_listView->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                QAbstractItemView::EditKeyPressed);
+    auto *thresholds = new ThresholdDelegate(m_listView);
+    m_listView->setItemDelegateForColumn(WatchList::TakeProfit, thresholds);
+    m_listView->setItemDelegateForColumn(WatchList::StopLoss, thresholds);
+    connect(thresholds, &ThresholdDelegate::editFinished, this,
+            [this](const QModelIndex &index, const QString &text) {
+                emit thresholdEdited(index.row(), index.column(), text);
+            });
     m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_listView->setSortingEnabled(false);
     m_listView->setGeometry(TwipsRect(0, 0, 6735, 3375));
@@ -90,6 +100,12 @@ void MainWindow::buildControls()
         copy->setEnabled(m_strip->textCursor().hasSelection());
         m_stripMenu->popup(m_strip->viewport()->mapToGlobal(at));
     });
+}
+
+void MainWindow::setDemo(bool demo)
+{
+    setWindowTitle(captionFor(m_siteHost, demo));
+    setAccessibleName(windowTitle());
 }
 
 void MainWindow::buildContextMenu()

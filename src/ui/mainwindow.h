@@ -33,6 +33,8 @@ public:
     ~MainWindow() override;
 
     static QString captionFor(const QString &siteHost, bool demo);
+    // The caption's demo mark follows the quote source.
+    void setDemo(bool demo);
 
     // The strip shows this document (the announcement feed's).
     void showAnnouncement(QTextDocument *document);
@@ -68,6 +70,9 @@ signals:
     // A click on the list (a left press and release, not the second press of a double click).
     void listClicked();
     void stripLinkActivated(const QUrl &url);
+    // A take-profit or stop-loss cell edited in place (column TakeProfit or StopLoss), with the
+    // text the user left in it.
+    void thresholdEdited(int position, int column, const QString &text);
     // A close that the user did not start (the session ending, a close from code), or the
     // user's close with no tray to go to: the program ends.
     void quitRequested();
@@ -85,6 +90,7 @@ private:
     void requestRemoval();
 
     WatchList &m_list;
+    QString m_siteHost;
     QTreeView *m_listView = nullptr;
     QTextBrowser *m_strip = nullptr;
     QObject *m_viewport = nullptr; // the list's viewport, where its mouse events arrive

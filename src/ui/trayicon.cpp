@@ -19,7 +19,8 @@ TrayIcon::TrayIcon(bool demo, QObject *parent)
 {
     setObjectName(QStringLiteral("tray"));
     m_icon->setObjectName(QStringLiteral("trayIcon"));
-    m_icon->setToolTip(toolTipFor(demo));
+    m_demo = demo;
+    updateToolTip();
     m_menu->setObjectName(QStringLiteral("mn"));
 
     struct Item
@@ -41,6 +42,8 @@ TrayIcon::TrayIcon(bool demo, QObject *parent)
         {"mn13", QStringLiteral("取消开机启动"), &TrayIcon::noStartAtLoginRequested},
         {"mn14", QStringLiteral("——————"), nullptr},
         {"mn15", QStringLiteral("需要稳定收益"), &TrayIcon::membershipPageRequested},
+        // Ours, just before the exit: where the quote source and the alerts are set.
+        {"settingsItem", QStringLiteral("设置"), &TrayIcon::settingsRequested},
         {"mn16", QStringLiteral("退出"), &TrayIcon::exitRequested},
     };
     for (const Item &item : items) {
@@ -62,6 +65,24 @@ void TrayIcon::show()
 void TrayIcon::hide()
 {
     m_icon->hide();
+}
+
+void TrayIcon::setStatusLine(const QString &status)
+{
+    m_status = status;
+    updateToolTip();
+}
+
+void TrayIcon::setDemo(bool demo)
+{
+    m_demo = demo;
+    updateToolTip();
+}
+
+void TrayIcon::updateToolTip()
+{
+    m_icon->setToolTip(m_status.isEmpty() ? toolTipFor(m_demo)
+                                          : toolTipFor(m_demo) + QLatin1Char('\n') + m_status);
 }
 
 void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason)

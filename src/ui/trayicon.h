@@ -24,6 +24,10 @@ public:
 
     void show();
     void hide();
+    // The tip's second line, under the program's name: how the quotes are doing.
+    void setStatusLine(const QString &status);
+    // The demo's mark in the tip follows the source.
+    void setDemo(bool demo);
     QSystemTrayIcon *icon() const { return m_icon; }
     QMenu *menu() const { return m_menu.get(); }
 
@@ -37,12 +41,17 @@ signals:
     void startAtLoginRequested();
     void noStartAtLoginRequested();
     void membershipPageRequested();
+    void settingsRequested();
     void exitRequested();
 
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
 
+    void updateToolTip();
+
     QSystemTrayIcon *m_icon;
+    bool m_demo = false;
+    QString m_status;
     std::unique_ptr<QMenu> m_menu; // a tray menu belongs to no window
 };
 

@@ -13,6 +13,12 @@ QString whatWasKept(WatchListChange change)
         return QStringLiteral("股票没有添加");
     case WatchListChange::Remove:
         return QStringLiteral("股票没有删除");
+    case WatchListChange::Edit:
+        return QStringLiteral("价格没有修改");
+    case WatchListChange::Import:
+        return QStringLiteral("没有导入任何股票");
+    case WatchListChange::Restore:
+        return QStringLiteral("列表没有恢复");
     }
     return {};
 }

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-enum class WatchListChange { Add, Remove };
+enum class WatchListChange { Add, Remove, Edit, Import, Restore };
 
 // The message shown when adding or removing a stock could not change the watch-list files:
 // which file, the system's reason, and that the list on disk was kept as it was.

@@ -3,6 +3,8 @@
 #include "platform/textcodec.h"
 
 #include <QColor>
+#include <QDateTime>
+#include <QFont>
 
 namespace velmora {
 
@@ -50,19 +52,83 @@ std::optional<StoreError> WatchList::load()
 
 std::optional<StoreError> WatchList::add(const WatchEntry &entry)
 {
-    if (auto error = m_files.append({entry}))
+    return addAll({entry});
+}
+
+std::optional<StoreError> WatchList::addAll(const WatchEntries &entries)
+{
+    if (m_files.refusal())
+        return m_files.refusal();
+    snapshotBeforeChange();
+    if (auto error = m_files.append(entries))
         return error;
-    WatchRow row;
-    row.entry = entry;
-    row.price = placeholder().toStdString(); // an added one in the price column
-    append(std::move(row));
+    for (const WatchEntry &entry : entries) {
+        WatchRow row;
+        row.entry = entry;
+        row.price = placeholder().toStdString(); // an added one in the price column
+        append(std::move(row));
+    }
     return std::nullopt;
+}
+
+std::optional<StoreError> WatchList::setThreshold(int position, int column,
+                                                  const std::string &value)
+{
+    if (position < 0 || position >= rowCount() || (column != TakeProfit && column != StopLoss))
+        return std::nullopt;
+    if (m_files.refusal())
+        return m_files.refusal();
+    snapshotBeforeChange();
+    const bool takeProfit = column == TakeProfit;
+    if (auto error = m_files.setThresholds(static_cast<std::size_t>(position),
+                                           takeProfit ? std::optional(value) : std::nullopt,
+                                           takeProfit ? std::nullopt : std::optional(value)))
+        return error;
+    WatchRow &row = m_rows[static_cast<size_t>(position)];
+    (takeProfit ? row.entry.takeProfit : row.entry.stopLoss) = value;
+    emit dataChanged(index(position, column), index(position, column));
+    emit thresholdsChanged(row.id);
+    return std::nullopt;
+}
+
+std::optional<StoreError> WatchList::restore(const std::string &snapshotName)
+{
+    if (m_files.refusal())
+        return m_files.refusal();
+    StoreError readError;
+    const auto copy = ReadSnapshot(m_files.dir(), snapshotName, m_files.fileSystem(), &readError);
+    if (!copy)
+        return readError;
+    snapshotBeforeChange(); // a restore can be undone like any other change
+    if (auto error = m_files.restore({copy->codes, copy->takeProfit, copy->stopLoss}))
+        return error;
+    load();
+    return std::nullopt;
+}
+
+std::vector<SnapshotInfo> WatchList::snapshots() const
+{
+    return ListSnapshots(m_files.dir(), m_files.fileSystem());
+}
+
+void WatchList::snapshotBeforeChange()
+{
+    const std::string stem =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString();
+    auto error = TakeSnapshot(m_files.dir(), stem, m_files.fileSystem());
+    if (!error)
+        error = PruneSnapshots(m_files.dir(), kSnapshotsKept, m_files.fileSystem());
+    if (error && !std::exchange(m_snapshotFailureTold, true))
+        emit snapshotFailed(*error);
 }
 
 std::optional<StoreError> WatchList::removeAt(int position)
 {
     if (position < 0 || position >= rowCount())
         return std::nullopt;
+    if (m_files.refusal())
+        return m_files.refusal();
+    snapshotBeforeChange();
     WatchEntries remaining = entries();
     remaining.erase(remaining.begin() + position);
     if (auto error = m_files.rewrite(remaining))
@@ -126,15 +192,33 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
+    const WatchRow &row = rowAt(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-    case Qt::ToolTipRole:
         return text(index.row(), index.column());
+    case Qt::ToolTipRole: {
+        // The cell, and how fresh the row's quote is or why it has none.
+        QString tip = text(index.row(), index.column());
+        const QString about = !row.note.empty()      ? QString::fromStdString(row.note)
+                              : !row.quoteTime.empty() ? QStringLiteral("行情时间：%1")
+                                                             .arg(QString::fromStdString(row.quoteTime))
+                                                       : QString();
+        if (!about.isEmpty())
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + about;
+        return tip;
+    }
+    case Qt::FontRole:
+        if (row.stale) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(alignment(index.column()) | Qt::AlignVCenter);
     case Qt::ForegroundRole:
-        switch (rowAt(index.row()).colour) {
+        switch (row.colour) {
         case RowColour::Red:
             return QColor(255, 0, 0);
         case RowColour::Blue:
@@ -163,7 +247,11 @@ Qt::ItemFlags WatchList::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    // The two thresholds may be edited where they stand; the code and the quote may not.
+    if (index.column() == TakeProfit || index.column() == StopLoss)
+        return flags | Qt::ItemIsEditable;
+    return flags;
 }
 
 RowId WatchList::append(WatchRow row)
@@ -206,8 +294,24 @@ bool WatchList::applyQuote(RowId id, const Quote &quote)
     row.low = quote.low;
     row.change = quote.change;
     row.colour = ColourForChange(quote.change);
+    row.quoteTime = quote.time;
+    row.note = quote.note;
+    row.receivedAt = quote.receivedAt;
+    row.stale = false;
     emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));
     return true;
+}
+
+void WatchList::markStale(const std::function<bool(const WatchRow &)> &isStale)
+{
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const bool stale = isStale(m_rows[i]);
+        if (stale == m_rows[i].stale)
+            continue;
+        m_rows[i].stale = stale;
+        const int position = static_cast<int>(i);
+        emit dataChanged(index(position, 0), index(position, ColumnCount - 1), {Qt::FontRole});
+    }
 }
 
 } // namespace velmora

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/snapshots.h"
 #include "core/watchliststore.h"
 #include "watchlist/watchrow.h"
 
 #include <QAbstractTableModel>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -40,7 +42,18 @@ public:
     // error nothing changed, on disk or in the list.
     // A new last row with "待命" in its price cell.
     std::optional<StoreError> add(const WatchEntry &entry);
+    // New last rows, in order (an import), as one change.
+    std::optional<StoreError> addAll(const WatchEntries &entries);
     std::optional<StoreError> removeAt(int position);
+    // The take-profit or stop-loss (column TakeProfit or StopLoss) of one row: only that line of
+    // that file changes.
+    std::optional<StoreError> setThreshold(int position, int column, const std::string &value);
+    // The three files as a copy holds them (see snapshots()); the rows are read anew.
+    std::optional<StoreError> restore(const std::string &snapshotName);
+
+    // Before every change the three files are copied into backups/ (at most 20 kept). A copy
+    // that fails does not stop the change; snapshotFailed() says so, once per run.
+    std::vector<SnapshotInfo> snapshots() const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -59,20 +72,33 @@ public:
     // A cell's text as the list shows it.
     QString text(int position, int column) const;
 
-    // Writes name, price, high, low and change and the colour of the row with this id; false
-    // when the row is gone.
+    // Writes name, price, high, low and change and the colour of the row with this id, with
+    // the quote's time or why there is none (both for the row's tooltip); false when the row
+    // is gone.
     struct Quote
     {
         std::string name, price, high, low, change;
+        std::string time;             // the quote's own time, or when it came
+        std::string note;             // why the row has no quote, when it cannot be asked
+        std::int64_t receivedAt = 0;  // Unix seconds
     };
     bool applyQuote(RowId id, const Quote &quote);
+    // Rows whose quote has grown old are shown in italics.
+    void markStale(const std::function<bool(const WatchRow &)> &isStale);
 
     static QString placeholder() { return QStringLiteral("待命"); }
 
+signals:
+    // A row's take-profit or stop-loss changed.
+    void thresholdsChanged(velmora::RowId row);
+    void snapshotFailed(const velmora::StoreError &error);
+
 private:
     RowId append(WatchRow row);
+    void snapshotBeforeChange();
 
     WatchListFiles m_files;
+    bool m_snapshotFailureTold = false;
     std::vector<WatchRow> m_rows;
     RowId m_nextId = 1;
 };

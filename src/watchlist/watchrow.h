@@ -23,6 +23,10 @@ struct WatchRow
     std::string low;
     std::string change;
     RowColour colour = RowColour::Default;
+    std::string quoteTime;       // shown in the row's tooltip
+    std::string note;            // why the row has no quote, when it cannot be asked
+    std::int64_t receivedAt = 0; // Unix seconds of the last quote, 0 before any
+    bool stale = false;          // shown in italics
 };
 
 } // namespace velmora

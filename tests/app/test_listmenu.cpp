@@ -112,7 +112,7 @@ void TestListMenu::removalFailureKeepsRow()
     const auto files = snapshot(f->dataPath());
     QVERIFY(f->start());
     QVERIFY(
-        f->list().applyQuote(f->list().rowAt(1).id, {"平安银行", "12.5", "12.9", "12.1", "-0.8%"}));
+        f->list().applyQuote(f->list().rowAt(1).id, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0}));
     f->select({1});
     std::filesystem::create_directory(f->dataPath() / "Setting2.ini.new");
 

@@ -44,8 +44,8 @@ void TestWatchListCsv::write_data()
     QTest::addColumn<QByteArray>("csv");
     QTest::newRow("no rows: mark and header only") << WatchEntries{} << kHead;
     QTest::newRow("plain rows, empty thresholds stay empty")
-        << WatchEntries{{"600000", "10.5", "9.5"}, {"浦发银行", "", ""}}
-        << kHead + "600000,10.5,9.5\r\n浦发银行,,\r\n";
+        << WatchEntries{{"600000", "10.5", "9.5"}, {"岚溪科技", "", ""}}
+        << kHead + "600000,10.5,9.5\r\n岚溪科技,,\r\n";
     QTest::newRow("comma, quote and line break quoted, quotes doubled")
         << WatchEntries{{"a,b", "say \"x\"", "l1\r\nl2"}, {"\r", "\n", ""}}
         << kHead + "\"a,b\",\"say \"\"x\"\"\",\"l1\r\nl2\"\r\n\"\r\",\"\n\",\r\n";
@@ -164,7 +164,7 @@ void TestWatchListCsv::longProblemListIsCut()
 void TestWatchListCsv::roundTrip()
 {
     const WatchEntries rows{{"600000", "10.50", ""}, {" 6,\"0\" ", "", "-0.5"},
-                            {"浦发银行", "1.", "2"}, {"代码", "", ""}, {"\t0", "", ""}};
+                            {"岚溪科技", "1.", "2"}, {"代码", "", ""}, {"\t0", "", ""}};
     const CsvImport back = ReadWatchListCsv(WatchListCsv(csvRows(rows)));
     QVERIFY(back.problems.empty());
     QCOMPARE(back.entries, rows);

@@ -24,10 +24,10 @@ FetchResult fetchOnce(QuoteFetcher &fetcher, const QUrl &url)
     QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
     const auto ticket = fetcher.fetch(url);
     if (!spy.wait(10000))
-        return {false, {}, QStringLiteral("<no result>"), -1, {}};
+        return {false, {}, QStringLiteral("<no result>"), -1, {}, {}};
     const auto args = spy.takeFirst();
     if (args.at(0).value<QuoteFetcher::Ticket>() != ticket)
-        return {false, {}, QStringLiteral("<another ticket>"), -1, {}};
+        return {false, {}, QStringLiteral("<another ticket>"), -1, {}, {}};
     return args.at(1).value<FetchResult>();
 }
 

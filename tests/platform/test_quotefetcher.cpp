@@ -22,10 +22,10 @@ namespace {
 FetchResult resultOf(QSignalSpy &spy, QuoteFetcher::Ticket ticket, int timeoutMs = 10000)
 {
     if (spy.isEmpty() && !spy.wait(timeoutMs))
-        return {false, {}, QStringLiteral("<no result>"), -1, {}};
+        return {false, {}, QStringLiteral("<no result>"), -1, {}, {}};
     const QList<QVariant> args = spy.takeFirst();
     if (args.at(0).value<QuoteFetcher::Ticket>() != ticket)
-        return {false, {}, QStringLiteral("<result for another ticket>"), -1, {}};
+        return {false, {}, QStringLiteral("<result for another ticket>"), -1, {}, {}};
     return args.at(1).value<FetchResult>();
 }
 

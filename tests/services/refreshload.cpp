@@ -1,5 +1,7 @@
 #include "services/refreshload.h"
 
+#include "support/sources.h"
+
 #include "core/watchliststore.h"
 #include "support/replies.h"
 
@@ -157,7 +159,8 @@ void ConfigureServer(BrokenServer &server, const LoadPlan &plan)
 
 RefreshLoad::RefreshLoad(const LoadPlan &plan, const QUrl &base, QObject *parent)
     : QObject(parent), m_plan(plan), m_dir(ListFolderTemplate()),
-      m_list(m_dir.path().toStdString()), m_refresh(new QuoteRefresh(m_list, base, this)),
+      m_list(m_dir.path().toStdString()), m_sources(MakeSources(base)),
+      m_refresh(new QuoteRefresh(m_list, *m_sources, this)),
       m_random(plan.seed)
 {
     if (m_plan.codePool <= 0)

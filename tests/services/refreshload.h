@@ -5,6 +5,7 @@
 // benchmark (which prints memory and stalls), so that both run the same load.
 
 #include "services/quoterefresh.h"
+#include "services/quotesources.h"
 #include "support/brokenserver.h"
 #include "watchlist/watchlist.h"
 
@@ -171,6 +172,7 @@ private:
     LoadPlan m_plan;
     QTemporaryDir m_dir;
     WatchList m_list;
+    std::unique_ptr<QuoteSources> m_sources;
     QTimer m_ticks;
     QTimer m_churn;
     QuoteRefresh *m_refresh;

@@ -2,6 +2,7 @@
 #include "services/alertmonitor.h"
 #include "support/brokenserver.h"
 #include "support/replies.h"
+#include "support/sources.h"
 #include "support/tempdir.h"
 #include "watchlist/watchlist.h"
 
@@ -31,7 +32,7 @@ QByteArray quote(const QByteArray &price, const QByteArray &name = "服务器名
 struct Rig
 {
     Rig(const QUrl &base, const WatchEntries &entries)
-        : list(pathOf(dir)), monitor(list, base), checked(&monitor, &AlertMonitor::checked)
+        : list(pathOf(dir)), sources(MakeSources(base)), monitor(list, *sources), checked(&monitor, &AlertMonitor::checked)
     {
         RewriteWatchFiles(pathOf(dir), entries);
         list.load();
@@ -63,6 +64,7 @@ struct Rig
 
     QTemporaryDir dir;
     WatchList list;
+    std::unique_ptr<QuoteSources> sources;
     AlertMonitor monitor;
     QSignalSpy checked;
     QStringList alerts;
@@ -374,7 +376,7 @@ void TestAlertMonitor::nameIsTheListsNameCell()
         QVERIFY(!rig.list.add({"600001", "10", ""}));
     const RowId id = rig.list.rowAt(0).id;
     if (how == "refreshed")
-        QVERIFY(rig.list.applyQuote(id, {"刷新时的名称", "10.10", "", "", ""}));
+        QVERIFY(rig.list.applyQuote(id, {"刷新时的名称", "10.10", "", "", "", {}, {}, 0}));
     rig.switchOn();
     QVERIFY(rig.tick());
     QCOMPARE(rig.alerts, QStringList{alert});

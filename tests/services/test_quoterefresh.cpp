@@ -3,6 +3,7 @@
 #include "services/quoterefresh.h"
 #include "support/brokenserver.h"
 #include "support/replies.h"
+#include "support/sources.h"
 #include "support/tempdir.h"
 #include "watchlist/watchlist.h"
 
@@ -28,7 +29,7 @@ const QStringList kEmpty = {"", "", "", "", ""};
 struct Rig
 {
     Rig(const QUrl &base, const QList<QByteArray> &codes)
-        : list(pathOf(dir)), refresh(list, base), answered(&refresh, &QuoteRefresh::answered)
+        : list(pathOf(dir)), sources(MakeSources(base)), refresh(list, *sources), answered(&refresh, &QuoteRefresh::answered)
     {
         WatchEntries entries;
         for (const QByteArray &code : codes)
@@ -57,6 +58,7 @@ struct Rig
 
     QTemporaryDir dir;
     WatchList list;
+    std::unique_ptr<QuoteSources> sources;
     QuoteRefresh refresh;
     QSignalSpy answered;
 };

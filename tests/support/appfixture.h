@@ -58,6 +58,9 @@ struct AppFixture
             QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), site.baseUrl().port()));
         settings.dataDir = dir.path();
         settings.quoteBase = settings.chartBase = server.baseUrl();
+        // The described service at the broken server, in its described timing.
+        settings.user.source = QuoteSourceKind::Custom;
+        settings.user.customBase = server.baseUrl();
         settings.siteBase = QUrl(QStringLiteral("http://www.tesquin.example"));
         Messages::setSinkForTests([this](const QString &text) { messages << text; });
         SetOpenUrlHookForTests([this](const QUrl &url) {

@@ -1,5 +1,6 @@
 #include "platform/fonts.h"
 #include "services/stocklookup.h"
+#include "support/sources.h"
 #include "support/tempdir.h"
 #include "ui/addstockdialog.h"
 #include "ui/alertwindow.h"
@@ -44,9 +45,10 @@ void TestLabelsFit::wholeTextInItsRectangle()
     QFETCH(QString, window);
     QTemporaryDir dir;
     WatchList list(testing::pathOf(dir));
+    const auto sources = testing::MakeSources(QUrl());
     std::unique_ptr<QWidget> shown;
     if (window == QLatin1String("frmAdd"))
-        shown = std::make_unique<AddStockDialog>(list, new StockLookup(QUrl()), "www.tesquin.example");
+        shown = std::make_unique<AddStockDialog>(list, new StockLookup(*sources), "www.tesquin.example");
     else
         shown = std::make_unique<AlertWindow>("www.tesquin.example", true);
     const auto labels = shown->findChildren<QLabel *>();

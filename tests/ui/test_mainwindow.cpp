@@ -88,9 +88,14 @@ void TestMainWindow::captions()
     QFETCH(QString, tip);
     AppFixture fixture;
     fixture.settings.demo = demo;
+    fixture.settings.user.source = demo ? QuoteSourceKind::Demo : QuoteSourceKind::Custom;
     QVERIFY(fixture.start());
     QCOMPARE(fixture.window().windowTitle(), caption);
-    QCOMPARE(fixture.app->trayIcon().icon()->toolTip(), tip);
+    // The tip's first line as it always was; the second says how the quotes are doing.
+    const QStringList tipLines = fixture.app->trayIcon().icon()->toolTip().split(QLatin1Char('\n'));
+    QCOMPARE(tipLines.first(), tip);
+    QCOMPARE(tipLines.value(1), demo ? QStringLiteral("行情来源：演示，尚未刷新")
+                                     : QStringLiteral("行情来源：自定义服务，尚未刷新"));
     QVERIFY(fixture.app->trayIcon().icon()->isVisible());
 }
 
@@ -140,7 +145,7 @@ void TestMainWindow::menusHoldEveryItemInOrder()
     QCOMPARE(itemsOf(tray),
              (QStringList{"mn17=添加股票", "mn21=——————", "mn19=预警开", "mn20=预警关",
                           "mn18=——————", "mn1=Tesquin官网", "mn11=-----------", "mn12=开机启动",
-                          "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "mn16=退出"}));
+                          "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "settingsItem=设置", "mn16=退出"}));
 }
 
 // No files: no rows, no file created, and the timers as they start.
@@ -178,7 +183,7 @@ void TestMainWindow::screenReaderReadsHeadersCellsAndMenus()
     QMenu *tray = fixture.app->trayIcon().menu();
     tray->popup(QPoint(10, 10));
     QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(tray);
-    QCOMPARE(menu->childCount(), 12);
+    QCOMPARE(menu->childCount(), 13);
     QCOMPARE(name(menu->child(2)), "预警开");
     tray->close();
 }

@@ -5,6 +5,7 @@
 #include "watchlist/watchlist.h"
 
 #include <QColor>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace velmora;
@@ -34,7 +35,9 @@ void put(const fs::path &dir, const Files &files)
 [[nodiscard]] bool sameAsDisk(const WatchList &list, const fs::path &dir)
 {
     WatchList again(dir);
-    return !again.load() && again.entries() == list.entries() && listing(dir) == kFileNames;
+    auto names = listing(dir);
+    names.erase(kSnapshotFolderName); // the copies taken before each change
+    return !again.load() && again.entries() == list.entries() && names == kFileNames;
 }
 
 QString rowText(const WatchList &list, int row)
@@ -62,6 +65,8 @@ private slots:
     void failedChangeChangesNothing();
     void unreadableListRefusesChanges();
     void quoteFindsItsRowById();
+    void editChangesOneThreshold();
+    void everyChangeIsCopiedFirstAndCanBeUndone();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -194,7 +199,7 @@ void TestWatchList::failedChangeChangesNothing()
     WatchList list(path);
     QVERIFY(!list.load());
     const RowId middle = list.rowAt(1).id;
-    QVERIFY(list.applyQuote(middle, {"平安银行", "12.5", "12.9", "12.1", "-0.8%"}));
+    QVERIFY(list.applyQuote(middle, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0}));
     const fs::path blocker = path / (file.toStdString() + ".new");
     fs::create_directory(blocker);
     auto change = [&] { return adding ? list.add({"600036", "1", "2"}) : list.removeAt(1); };
@@ -205,9 +210,10 @@ void TestWatchList::failedChangeChangesNothing()
     QCOMPARE(snapshot(path), kThree);
     QCOMPARE(list.rowCount(), 3);
     QCOMPARE(list.positionOf(middle), 1);
-    QCOMPARE(rowText(list, 1), "000001|平安银行|12.5|12.9|12.1|-0.8%|12|8");
+    QCOMPARE(rowText(list, 1), "000001|杉屿医药|12.5|12.9|12.1|-0.8%|12|8");
     auto names = listing(path);
     names.erase(blocker.filename().string());
+    names.erase(kSnapshotFolderName);
     QCOMPARE(names, kFileNames); // no new contents and no marker left behind
 
     // Once the obstacle is gone the same change goes through.
@@ -245,13 +251,57 @@ void TestWatchList::quoteFindsItsRowById()
     const RowId second = list.rowAt(1).id, third = list.rowAt(2).id;
     QVERIFY(!list.removeAt(1));
 
-    QVERIFY(!list.applyQuote(second, {"平安银行", "12.5", "12.9", "12.1", "-0.8%"})); // gone
-    QVERIFY(list.applyQuote(third, {"宁德时代", "180.5", "182", "179", "1.2%"}));
+    QVERIFY(!list.applyQuote(second, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0})); // gone
+    QVERIFY(list.applyQuote(third, {"远舟航运", "180.5", "182", "179", "1.2%", {}, {}, 0}));
     QCOMPARE(rowText(list, 0), "600000|待命|||||10.5|9.5");
-    QCOMPARE(rowText(list, 1), "300750|宁德时代|180.5|182|179|1.2%||-");
+    QCOMPARE(rowText(list, 1), "300750|远舟航运|180.5|182|179|1.2%||-");
     QCOMPARE(list.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
-    QVERIFY(list.applyQuote(third, {"宁德时代", "178", "182", "177", "-0.3%"}));
+    QVERIFY(list.applyQuote(third, {"远舟航运", "178", "182", "177", "-0.3%", {}, {}, 0}));
     QCOMPARE(list.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+}
+
+void TestWatchList::editChangesOneThreshold()
+{
+    put(path, kThree);
+    WatchList list(path);
+    QVERIFY(!list.load());
+    QSignalSpy edited(&list, &WatchList::thresholdsChanged);
+    QVERIFY(!list.setThreshold(1, WatchList::StopLoss, "7.5"));
+    QCOMPARE(rowText(list, 1), "000001|待命|||||12|7.5");
+    QCOMPARE(snapshot(path), (Files{kThree[0], kThree[1], "9.5\r\n7.5\r\n-\r\n"}));
+    QCOMPARE(edited.count(), 1);
+    QCOMPARE(edited.first().first().value<RowId>(), list.rowAt(1).id);
+    QVERIFY(sameAsDisk(list, path));
+}
+
+// Before every change the three files are copied into backups/; a restore puts one back, is
+// itself copied first, and a copy that cannot be made stops no change and is told once.
+void TestWatchList::everyChangeIsCopiedFirstAndCanBeUndone()
+{
+    put(path, kThree);
+    WatchList list(path);
+    QVERIFY(!list.load());
+    QVERIFY(!list.add({"600036", "1", "2"}));
+    QVERIFY(!list.removeAt(0));
+    QVERIFY(!list.setThreshold(0, WatchList::TakeProfit, "13"));
+    auto copies = list.snapshots();
+    QCOMPARE(copies.size(), 3u);
+    QCOMPARE(copies.front().rows, 3); // newest first: taken before the edit
+    QCOMPARE(copies.back().rows, 3);  // taken before the add
+
+    QVERIFY(!list.restore(copies.back().name));
+    QCOMPARE(snapshot(path), kThree);
+    QCOMPARE(list.rowCount(), 3);
+    QCOMPARE(list.snapshots().size(), 4u);
+
+    // backups/ cannot hold a folder: the changes still go through, and it is said once.
+    fs::remove_all(path / kSnapshotFolderName);
+    writeFile(path / kSnapshotFolderName, "");
+    QSignalSpy failed(&list, &WatchList::snapshotFailed);
+    QVERIFY(!list.add({"600036", "1", "2"}));
+    QVERIFY(!list.removeAt(3));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(snapshot(path), kThree);
 }
 
 QTEST_MAIN(TestWatchList)

@@ -1,0 +1,56 @@
+#include "services/alertnotifications.h"
+
+#include "platform/desktopnotifier.h"
+#include "services/alertmonitor.h"
+#include "services/quotesources.h"
+#include "watchlist/watchlist.h"
+
+namespace velmora {
+
+AlertNotifications::AlertNotifications(const WatchList &list, AlertMonitor &monitor,
+                                       const QuoteSources &sources, DesktopNotifier &notifier,
+                                       QObject *parent)
+    : QObject(parent), m_list(list), m_sources(sources), m_notifier(notifier)
+{
+    setObjectName(QStringLiteral("alertNotifications"));
+    connect(&monitor, &AlertMonitor::replyChecked, this, &AlertNotifications::onReplyChecked);
+    connect(&monitor, &AlertMonitor::alertsSwitchedOn, this,
+            [this](qint64 atMs) { m_crossings.enable(atMs); });
+    connect(&monitor, &AlertMonitor::alertsSwitchedOff, this, [this] { m_crossings.disable(); });
+    connect(&list, &WatchList::thresholdsChanged, this,
+            [this](RowId row) { m_crossings.thresholdsChanged(row); });
+}
+
+void AlertNotifications::setEnabled(bool notifications, bool sound)
+{
+    m_enabled = notifications;
+    m_sound = sound;
+}
+
+void AlertNotifications::onReplyChecked(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
+                                        const std::optional<std::string> &price,
+                                        const std::string &takeProfit, const std::string &stopLoss)
+{
+    // Compared whether or not notifications are wanted, so switching them on later does not
+    // count a long-held price as a fresh crossing.
+    const std::vector<Alert> crossed = m_crossings.compare(
+        {row, sentAtMs, quoteAgeMs, price, takeProfit, stopLoss},
+        2 * std::int64_t(m_sources.intervalSeconds()) * 1000);
+    const auto position = m_list.positionOf(row);
+    if (!m_enabled || !position)
+        return;
+    const QString stock = m_list.text(*position, WatchList::Code) + QLatin1Char(' ') +
+                          m_list.text(*position, WatchList::Name);
+    for (const Alert &alert : crossed) {
+        const bool takeProfitSide = alert.kind == AlertKind::TakeProfit;
+        const QString summary =
+            stock.trimmed() + (takeProfitSide ? QStringLiteral(" 突破止盈价") : QStringLiteral(" 跌破止损价"));
+        const QString body = QStringLiteral("最新价 %1，%2 %3")
+                                 .arg(QString::fromStdString(price.value_or(std::string())),
+                                      takeProfitSide ? QStringLiteral("止盈价") : QStringLiteral("止损价"),
+                                      QString::fromStdString(alert.threshold));
+        m_notifier.notify(summary, body, m_sound);
+    }
+}
+
+} // namespace velmora

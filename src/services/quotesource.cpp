@@ -1,0 +1,128 @@
+#include "services/quotesource.h"
+
+#include "core/marketsymbol.h"
+#include "core/publicquotes.h"
+#include "core/quoteaddress.h"
+#include "core/quotereply.h"
+
+namespace velmora {
+
+namespace {
+
+QUrl joined(const QUrl &base, const std::string &target)
+{
+    return QUrl::fromEncoded(base.toString(QUrl::FullyEncoded).toUtf8() +
+                                 QByteArray::fromStdString(target),
+                             QUrl::StrictMode);
+}
+
+// One request per row, the code as stored; the reply's five fields as they come.
+class DescribedSource final : public QuoteSource
+{
+public:
+    DescribedSource(QuoteSourceKind kind, QUrl base) : m_kind(kind), m_base(std::move(base)) {}
+
+    QuoteSourceKind kind() const override { return m_kind; }
+    bool isPublic() const override { return false; }
+    std::size_t batchSize() const override { return 1; }
+    std::optional<std::string> keyOf(const std::string &code) const override { return code; }
+    QuoteRequest request(const std::vector<std::string> &keys) const override
+    {
+        const std::string url =
+            BuildQuoteUrl(m_base.toString(QUrl::FullyEncoded).toStdString(), keys.front());
+        return {QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode), {}};
+    }
+    // Whatever the described service answers is read field by field as it falls.
+    bool readable(const std::string &) const override { return true; }
+    std::map<std::string, StockQuote> read(const std::string &utf8Body,
+                                           const std::vector<std::string> &keys) const override
+    {
+        const QuoteReply reply = ParseQuoteReply(utf8Body);
+        StockQuote quote;
+        quote.name = reply.name.value_or(std::string());
+        quote.price = reply.price.value_or(std::string());
+        quote.high = reply.high.value_or(std::string());
+        quote.low = reply.low.value_or(std::string());
+        quote.change = reply.change.value_or(std::string());
+        quote.hasName = reply.name.has_value();
+        quote.hasPrice = reply.price.has_value();
+        return {{keys.front(), quote}};
+    }
+
+private:
+    QuoteSourceKind m_kind;
+    QUrl m_base;
+};
+
+// A public batch page: market symbols, up to kMaxCodesPerRequest of them per request.
+class PublicPageSource final : public QuoteSource
+{
+public:
+    using Parser = std::vector<PublicQuote> (*)(std::string_view);
+    using Target = std::string (*)(const std::vector<std::string> &);
+
+    PublicPageSource(QuoteSourceKind kind, QUrl base, Target target, Parser parser,
+                     QByteArray referer, std::string lineStart)
+        : m_kind(kind), m_base(std::move(base)), m_target(target), m_parser(parser),
+          m_referer(std::move(referer)), m_lineStart(std::move(lineStart))
+    {
+    }
+
+    QuoteSourceKind kind() const override { return m_kind; }
+    bool isPublic() const override { return true; }
+    std::size_t batchSize() const override { return kMaxCodesPerRequest; }
+    std::optional<std::string> keyOf(const std::string &code) const override
+    {
+        return MarketSymbol(code);
+    }
+    QuoteRequest request(const std::vector<std::string> &keys) const override
+    {
+        return {joined(m_base, m_target(keys)), m_referer};
+    }
+    // Every line of these pages starts the same way, an unknown code's included.
+    bool readable(const std::string &utf8Body) const override
+    {
+        return utf8Body.find(m_lineStart) != std::string::npos;
+    }
+    std::map<std::string, StockQuote> read(const std::string &utf8Body,
+                                           const std::vector<std::string> &) const override
+    {
+        std::map<std::string, StockQuote> quotes;
+        for (const PublicQuote &quote : m_parser(utf8Body)) {
+            quotes[quote.symbol] = {quote.name,   quote.price, quote.high, quote.low,
+                                    quote.change, quote.date,  quote.time, true, true};
+        }
+        return quotes;
+    }
+
+private:
+    QuoteSourceKind m_kind;
+    QUrl m_base;
+    Target m_target;
+    Parser m_parser;
+    QByteArray m_referer;
+    std::string m_lineStart;
+};
+
+} // namespace
+
+std::unique_ptr<QuoteSource> MakeDescribedSource(QuoteSourceKind kind, const QUrl &base)
+{
+    return std::make_unique<DescribedSource>(kind, base);
+}
+
+std::unique_ptr<QuoteSource> MakeTencentSource(const QUrl &base)
+{
+    return std::make_unique<PublicPageSource>(QuoteSourceKind::Tencent, base,
+                                              &TencentRequestTarget, &ParseTencentReply,
+                                              QByteArray(), "v_");
+}
+
+std::unique_ptr<QuoteSource> MakeSinaSource(const QUrl &base)
+{
+    return std::make_unique<PublicPageSource>(QuoteSourceKind::Sina, base, &SinaRequestTarget,
+                                              &ParseSinaReply, QByteArray(kSinaReferer),
+                                              "var hq_str_");
+}
+
+} // namespace velmora

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/refreshpolicy.h"
+#include "platform/userconfig.h"
+#include "services/quotesource.h"
+
+#include <QObject>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace velmora {
+
+// The chosen quote source, its neighbours, and how politely each public page is asked: one
+// object shared by the refresh, the alert monitor and the add dialog's lookup, so a page that
+// fails backs off for all of them. In auto, the first page is asked while it answers; when it
+// fails, the second takes over for the same codes at once, and the first is left alone for 2,
+// 4, 8 … intervals (at most 5 minutes, or as long as its Retry-After says).
+class QuoteSources final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Bases
+    {
+        QUrl custom;
+        QUrl demo;
+        QUrl tencent;
+        QUrl sina;
+    };
+
+    QuoteSources(const Bases &bases, const UserSettings &settings, QObject *parent = nullptr);
+    ~QuoteSources() override;
+
+    // What the settings window changed: the source (with the described service's address),
+    // the interval and the slow-down. changed() follows when anything did.
+    void apply(const UserSettings &settings);
+    // Where the built-in demo service answers, once it runs.
+    void setDemoBase(const QUrl &base);
+
+    QuoteSourceKind kind() const { return m_kind; }
+    bool isPublic() const;
+    int intervalSeconds() const { return m_intervalSeconds; }
+    bool slowDownOutsideHours() const { return m_slowDown; }
+
+    // The source to ask now; nullptr while every source the choice may use is backing off.
+    QuoteSource *sourceToAsk(std::int64_t now);
+    // In auto, the page that stands in right away for one that failed; nullptr otherwise.
+    QuoteSource *fallbackFor(const QuoteSource *failed, std::int64_t now);
+    void reportFailure(const QuoteSource *source, std::int64_t now, std::optional<int> retryAfter);
+    void reportSuccess(const QuoteSource *source);
+    // When a backing-off source of the choice may be asked again (0 when none backs off).
+    std::int64_t nextTry() const;
+
+    // Unix seconds; tests set a clock of their own.
+    std::int64_t now() const;
+    void setClock(std::function<std::int64_t()> clock);
+
+signals:
+    void changed();
+
+private:
+    QuoteSource *source(QuoteSourceKind kind) const;
+    SourceBackoff &backoff(const QuoteSource *source);
+
+    Bases m_bases;
+    QuoteSourceKind m_kind;
+    int m_intervalSeconds;
+    bool m_slowDown;
+    std::map<QuoteSourceKind, std::unique_ptr<QuoteSource>> m_sources;
+    std::map<QuoteSourceKind, SourceBackoff> m_backoff;
+    std::function<std::int64_t()> m_clock;
+};
+
+} // namespace velmora
