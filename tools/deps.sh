@@ -9,7 +9,7 @@ run_pkgs=(cmake ninja-build g++ ccache pkg-config
           fonts-wqy-microhei qt6-translations-l10n)
 test_pkgs=(xvfb openbox trayer xdotool x11-utils imagemagick
            clang libclang-rt-14-dev llvm locales procps psmisc dpkg-dev file
-           desktop-file-utils appstream)
+           desktop-file-utils appstream dbus-daemon dbus-bin)
 
 case "${1:-run}" in
     run) wanted=("${run_pkgs[@]}") ;;

@@ -39,8 +39,11 @@ void AlertNotifications::onReplyChecked(RowId row, qint64 sentAtMs, qint64 quote
     const auto position = m_list.positionOf(row);
     if (!m_enabled || !position)
         return;
-    const QString stock = m_list.text(*position, WatchList::Code) + QLatin1Char(' ') +
-                          m_list.text(*position, WatchList::Name);
+    // The list's name cell, unless it still waits for its first quote.
+    QString name = m_list.text(*position, WatchList::Name);
+    if (name == WatchList::placeholder())
+        name.clear();
+    const QString stock = m_list.text(*position, WatchList::Code) + QLatin1Char(' ') + name;
     for (const Alert &alert : crossed) {
         const bool takeProfitSide = alert.kind == AlertKind::TakeProfit;
         const QString summary =

@@ -1,11 +1,17 @@
 #include "platform/commandline.h"
 #include "platform/settings.h"
+#include "platform/userconfig.h"
+#include "support/tempdir.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace velmora;
+using namespace velmora::testing;
 
 class TestSettings : public QObject
 {
@@ -17,6 +23,9 @@ private slots:
     void read_data();
     void read();
     void installedBuildUsesUserDataDir();
+    void sourceForThisRun_data();
+    void sourceForThisRun();
+    void savedSafely();
 };
 
 void TestSettings::commandLine_data()
@@ -111,6 +120,7 @@ void TestSettings::read()
         return text.replace(QStringLiteral("@app"), app.path()).replace(QStringLiteral("@tmp"), tmp.path());
     };
     QProcessEnvironment environment;
+    environment.insert("XDG_CONFIG_HOME", tmp.path()); // no settings file of the machine's
     for (const QString &pair : env)
         environment.insert(pair.section(QLatin1Char('='), 0, 0), resolve(pair.section(QLatin1Char('='), 1)));
     for (QString &arg : args)
@@ -142,6 +152,101 @@ void TestSettings::installedBuildUsesUserDataDir()
     QCOMPARE(outcome.settings->dataDir, userDir);
     QVERIFY(QFileInfo(userDir).isDir());
     QCOMPARE(outcome.settings->loginArguments(), QStringList{});
+}
+
+void TestSettings::sourceForThisRun_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<QByteArray>("file"); // velmora.conf; empty: none
+    QTest::addColumn<QString>("source");  // "error" when the run is refused
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("problems"); // the start of the message about the file
+
+    QTest::newRow("nothing: the demo for a build run from its folder")
+        << QStringList{} << QStringList{} << QByteArray() << "demo" << 8 << "";
+    QTest::newRow("the file") << QStringList{} << QStringList{}
+                              << QByteArray("[quotes]\nsource=auto\ninterval=15\n") << "auto" << 15 << "";
+    QTest::newRow("the variable over the file")
+        << QStringList{} << QStringList{"VELMORA_SOURCE=sina"}
+        << QByteArray("[quotes]\nsource=auto\n") << "sina" << 8 << "";
+    QTest::newRow("a quote base alone: the described service")
+        << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=http://q.example"} << QByteArray()
+        << "custom" << 8 << "";
+    QTest::newRow("a quote base and a source: the source")
+        << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=http://q.example", "VELMORA_SOURCE=tencent"}
+        << QByteArray() << "tencent" << 8 << "";
+    QTest::newRow("--demo over everything")
+        << QStringList{"--demo"} << QStringList{"VELMORA_SOURCE=tencent"} << QByteArray() << "demo" << 8 << "";
+    QTest::newRow("unknown source word refused")
+        << QStringList{} << QStringList{"VELMORA_SOURCE=yahoo"} << QByteArray() << "error" << 8 << "";
+    QTest::newRow("public page base that is not http refused")
+        << QStringList{} << QStringList{"VELMORA_TENCENT_BASE=ftp://x"} << QByteArray() << "error" << 8 << "";
+    QTest::newRow("bad values fall back to their defaults, told once")
+        << QStringList{} << QStringList{}
+        << QByteArray("[quotes]\nsource=yahoo\ninterval=2\n[alerts]\nsound=loud\n") << "demo" << 8
+        << "设置文件 velmora.conf 中的行情来源、刷新间隔、提示音无法识别";
+    QTest::newRow("the described service without an address")
+        << QStringList{} << QStringList{} << QByteArray("[quotes]\nsource=custom\n") << "demo" << 8
+        << "设置文件 velmora.conf 中的自定义服务地址无法识别";
+}
+
+void TestSettings::sourceForThisRun()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, env);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, source);
+    QFETCH(int, interval);
+    QFETCH(QString, problems);
+    QTemporaryDir app, config;
+    QProcessEnvironment environment;
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    for (const QString &pair : env)
+        environment.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    const QString path = config.filePath("velmora/velmora.conf");
+    if (!file.isEmpty()) {
+        QDir().mkpath(config.filePath("velmora"));
+        writeFile(path.toStdString(), file.toStdString());
+    }
+    const auto outcome = ReadSettings(ParseCommandLine(QStringList{"velmora"} + args), environment,
+                                      app.path());
+    if (source == "error") {
+        QVERIFY(!outcome.settings);
+        QVERIFY(!outcome.error.isEmpty());
+        return;
+    }
+    QVERIFY(outcome.settings);
+    QCOMPARE(SourceWord(outcome.settings->user.source), source);
+    QCOMPARE(outcome.settings->user.intervalSeconds, interval);
+    QCOMPARE(outcome.settings->demo, source == "demo");
+    QCOMPARE(outcome.settings->userSettingsPath, path);
+    QCOMPARE(outcome.settings->userSettingsProblems.left(problems.size()), problems);
+    // What this run was told is never written to the file.
+    QCOMPARE(QFileInfo::exists(path), !file.isEmpty());
+}
+
+// A save lands whole or not at all: the old file stays when the new one cannot be written.
+void TestSettings::savedSafely()
+{
+    QTemporaryDir config;
+    const QString path = config.filePath("velmora/velmora.conf");
+    UserSettings settings;
+    settings.source = QuoteSourceKind::Custom;
+    settings.customBase = QUrl("http://q.example:8080");
+    settings.intervalSeconds = 30;
+    settings.sound = false;
+    QVERIFY(!SaveUserSettings(path, settings));
+    QCOMPARE(ReadUserSettings(path).settings, settings);
+    QVERIFY(ReadUserSettings(path).problems.isEmpty());
+
+    const std::string before = readFile(path.toStdString());
+    QDir().mkpath(path + ".new/inside"); // the new content cannot be written
+    settings.intervalSeconds = 5;
+    const auto failure = SaveUserSettings(path, settings);
+    QVERIFY(failure);
+    QVERIFY2(failure->startsWith("无法保存设置文件 velmora.conf（是一个文件夹而不是文件）"), qPrintable(*failure));
+    QCOMPARE(readFile(path.toStdString()), before);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -39,6 +39,7 @@ namespace velmora::testing {
 struct AppFixture
 {
     QTemporaryDir dir;
+    QTemporaryDir config; // where the settings file goes
     BrokenServer server; // quotes and charts
     BrokenServer site;   // every request for the site arrives here, its target a whole address
     AppSettings settings;
@@ -61,6 +62,9 @@ struct AppFixture
         // The described service at the broken server, in its described timing.
         settings.user.source = QuoteSourceKind::Custom;
         settings.user.customBase = server.baseUrl();
+        settings.saved = settings.user;
+        settings.tencentBase = settings.sinaBase = settings.chartImageBase = server.baseUrl();
+        settings.userSettingsPath = config.filePath(QStringLiteral("velmora/velmora.conf"));
         settings.siteBase = QUrl(QStringLiteral("http://www.tesquin.example"));
         Messages::setSinkForTests([this](const QString &text) { messages << text; });
         SetOpenUrlHookForTests([this](const QUrl &url) {

@@ -108,6 +108,12 @@ void BrokenServer::setReply(const QByteArray &key, const QByteArray &utf8Text)
     m_replies.insert(key, utf8Text);
 }
 
+void BrokenServer::setRawReply(const QByteArray &key, const QByteArray &bytes,
+                               const QByteArray &contentType)
+{
+    m_rawReplies.insert(key, {bytes, contentType});
+}
+
 void BrokenServer::setDelayMs(int ms)
 {
     m_delayMs = ms;
@@ -293,6 +299,12 @@ void BrokenServer::respond(QTcpSocket *socket, Connection &connection)
 void BrokenServer::answerProperly(QTcpSocket *socket, Connection &connection, bool withCharset,
                                   bool fewFields)
 {
+    if (const auto raw = m_rawReplies.constFind(connection.key); raw != m_rawReplies.cend()) {
+        socket->write(head("200 OK", raw->second, raw->first.size()));
+        socket->write(raw->first);
+        finishAnswer(socket, connection);
+        return;
+    }
     QByteArray text = replyText(connection.key);
     if (fewFields) {
         qsizetype at = -1;

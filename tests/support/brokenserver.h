@@ -57,6 +57,8 @@ public:
     void setDefaultBehaviour(Behaviour behaviour);
     // The UTF-8 text a proper answer for key carries (default: properReply(key)).
     void setReply(const QByteArray &key, const QByteArray &utf8Text);
+    // Bytes sent as they are (an image, say), with their content type.
+    void setRawReply(const QByteArray &key, const QByteArray &bytes, const QByteArray &contentType);
     // Waits this long before every proper answer (default 0).
     void setDelayMs(int ms);
     // Time between two dripped bytes (default 100 ms).
@@ -100,6 +102,7 @@ private:
     QTcpServer *m_server;
     QHash<QByteArray, Behaviour> m_behaviours;
     QHash<QByteArray, QByteArray> m_replies;
+    QHash<QByteArray, std::pair<QByteArray, QByteArray>> m_rawReplies;
     Behaviour m_default = Behaviour::Proper;
     int m_delayMs = 0;
     int m_dripIntervalMs = 100;

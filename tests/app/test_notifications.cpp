@@ -1,0 +1,128 @@
+#include "platform/desktopnotifier.h"
+#include "support/appfixture.h"
+#include "support/replies.h"
+#include "ui/alertwindow.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QLineEdit>
+
+using namespace velmora;
+using namespace velmora::testing;
+
+namespace {
+
+// A notification service of our own on the private session bus this test runs in (CTest starts
+// it under dbus-run-session): it keeps every Notify it gets.
+class FakeNotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown
+    {
+        QString summary;
+        QString body;
+        QStringList actions;
+        QVariantMap hints;
+    };
+    QList<Shown> shown;
+
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints, int)
+    {
+        shown.append({summary, body, actions, hints});
+        return uint(shown.size());
+    }
+    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("sound")}; }
+
+signals:
+    void ActionInvoked(uint id, const QString &actionKey);
+};
+
+} // namespace
+
+class TestNotifications : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void oncePerCrossingWhileTheWindowComesBackEveryTick();
+
+private:
+    FakeNotificationService m_service;
+};
+
+void TestNotifications::initTestCase()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        QSKIP("no session bus: run under dbus-run-session (the test set-up does)");
+    QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &m_service,
+                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    QVERIFY(bus.registerService("org.freedesktop.Notifications"));
+}
+
+void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
+{
+    AppFixture f;
+    f.putFiles("600000\r\n", "10.80\r\n", "\r\n");
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.95"));
+    QVERIFY(f.start());
+    AlertMonitor &monitor = f.app->alertMonitor();
+    QSignalSpy checked(&monitor, &AlertMonitor::checked);
+    auto tick = [&] {
+        const auto before = checked.count();
+        monitor.checkAll();
+        return QTest::qWaitFor([&] { return checked.count() > before; }, 10000);
+    };
+    f.action("mn19")->trigger(); // 预警开
+
+    // Held beyond the take-profit for three ticks: one notification, the window every tick.
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(tick());
+        QVERIFY(f.app->alertWindow()->isVisible());
+        f.app->alertWindow()->hide(); // 稍后提示
+    }
+    QTRY_COMPARE(m_service.shown.size(), 1);
+    const auto &first = m_service.shown.first();
+    QCOMPARE(first.summary, "600000 突破止盈价"); // no name yet: the list still waits for one
+    QCOMPARE(first.body, "最新价 10.95，止盈价 10.80");
+    QCOMPARE(first.actions, (QStringList{"default", "查看"}));
+    QCOMPARE(first.hints.value("desktop-entry").toString(), "org.velmora.Velmora");
+    QCOMPARE(first.hints.value("sound-name").toString(), "message-new-instant");
+
+    // Back inside, then beyond again: a second one. With sound off it comes without a sound.
+    UserSettings quiet = f.app->settings().user;
+    quiet.sound = false;
+    f.app->applySettings(quiet);
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
+    QVERIFY(tick());
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.90"));
+    QVERIFY(tick());
+    QTRY_COMPARE(m_service.shown.size(), 2);
+    QVERIFY(!m_service.shown.last().hints.contains("sound-name"));
+
+    // "查看" brings the window forward.
+    f.window().hide();
+    emit m_service.ActionInvoked(2, "default");
+    QTRY_VERIFY(f.window().isVisible());
+
+    // Back inside; then a reply beyond is on its way when alerts go off: it raises nothing.
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
+    QVERIFY(tick());
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.99"));
+    f.server.setBehaviour("600000", BrokenServer::Behaviour::Hold);
+    monitor.checkAll();
+    QTRY_COMPARE(f.server.openRequests(), 1);
+    f.action("mn20")->trigger(); // 预警关
+    f.server.releaseHeld();
+    QTest::qWait(200);
+    QCOMPARE(m_service.shown.size(), 2);
+}
+
+QTEST_MAIN(TestNotifications)
+#include "test_notifications.moc"
