@@ -4,6 +4,7 @@
 #include "core/thresholdedit.h"
 #include "demo/demoservice.h"
 #include "platform/desktopnotifier.h"
+#include "platform/filechooser.h"
 #include "platform/textcodec.h"
 #include "platform/autostart.h"
 #include "platform/messages.h"
@@ -12,6 +13,7 @@
 #include "services/alertmonitor.h"
 #include "services/alertnotifications.h"
 #include "services/chartimagefeed.h"
+#include "services/listtransfer.h"
 #include "services/announcementfeed.h"
 #include "services/chartviewer.h"
 #include "services/quoterefresh.h"
@@ -23,6 +25,7 @@
 #include "ui/chartimagewindow.h"
 #include "ui/docking.h"
 #include "ui/mainwindow.h"
+#include "ui/restoredialog.h"
 #include "ui/settingswindow.h"
 #include "ui/trayicon.h"
 #include "watchlist/changefailure.h"
@@ -112,6 +115,9 @@ void Application::connectParts()
     connect(window, &MainWindow::removeRequested, this, &Application::removeRow);
     connect(window, &MainWindow::chartRequested, this, &Application::showCharts);
     connect(window, &MainWindow::thresholdEdited, this, &Application::editThreshold);
+    connect(window, &MainWindow::importRequested, this, &Application::importFromChosenFile);
+    connect(window, &MainWindow::exportRequested, this, &Application::exportToChosenFile);
+    connect(window, &MainWindow::restoreRequested, this, &Application::openRestore);
     connect(window, &MainWindow::listClicked, m_announcementFeed.get(), &AnnouncementFeed::reload);
     connect(window, &MainWindow::stripLinkActivated, this, [](const QUrl &url) {
         if (url.isValid() && (url.scheme() == QLatin1String("http") ||
@@ -287,6 +293,64 @@ void Application::editThreshold(int position, int column, const QString &text)
     }
     if (const auto error = m_watchList->setThreshold(position, column, edit.value))
         Messages::warn(m_mainWindow.get(), StoreFailureText(*error, WatchListChange::Edit));
+}
+
+void Application::importFromChosenFile()
+{
+    // A run that may not write says so before a file is even chosen.
+    if (const auto &refusal = m_watchList->refusal()) {
+        Messages::warn(m_mainWindow.get(), StoreFailureText(*refusal, WatchListChange::Import));
+        return;
+    }
+    const QString path = ChooseFileToOpen(m_mainWindow.get(), QStringLiteral("导入自选股"),
+                                          QStringLiteral("表格文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    const TransferOutcome outcome = ImportList(*m_watchList, path);
+    (outcome.ok ? Messages::tell : Messages::warn)(m_mainWindow.get(), outcome.message);
+}
+
+void Application::exportToChosenFile()
+{
+    const QString path = ChooseFileToSave(m_mainWindow.get(), QStringLiteral("导出自选股"),
+                                          QStringLiteral("自选股.csv"),
+                                          QStringLiteral("CSV 表格 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const TransferOutcome outcome = ExportList(*m_watchList, path);
+    (outcome.ok ? Messages::tell : Messages::warn)(m_mainWindow.get(), outcome.message);
+}
+
+void Application::openRestore()
+{
+    if (const auto &refusal = m_watchList->refusal()) {
+        Messages::warn(m_mainWindow.get(), StoreFailureText(*refusal, WatchListChange::Restore));
+        return;
+    }
+    m_restoreDialog = std::make_unique<RestoreDialog>(m_watchList->snapshots());
+    connect(m_restoreDialog.get(), &RestoreDialog::restoreRequested, this,
+            &Application::restoreSnapshot);
+    m_restoreDialog->show();
+    m_restoreDialog->raise();
+    m_restoreDialog->activateWindow();
+}
+
+void Application::restoreSnapshot(const std::string &name)
+{
+    if (const auto error = m_watchList->restore(name)) {
+        Messages::warn(m_mainWindow.get(), StoreFailureText(*error, WatchListChange::Restore));
+        return;
+    }
+    Messages::tell(m_mainWindow.get(), QStringLiteral("自选股列表已恢复到 %1 的样子，共 %2 只股票。")
+                                           .arg(RestoreDialog::timeOf(name))
+                                           .arg(m_watchList->rowCount()));
+}
+
+std::pair<int, QString> Application::runCommand(const QString &verb, const QString &path)
+{
+    const TransferOutcome outcome = verb == QLatin1String("import") ? ImportList(*m_watchList, path)
+                                                                  : ExportList(*m_watchList, path);
+    return {outcome.ok ? 0 : 1, outcome.message};
 }
 
 void Application::showAlert(const AlertNotice &alert)

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace velmora {
 
@@ -27,6 +29,7 @@ class Docking;
 class MainWindow;
 class QuoteRefresh;
 class QuoteSources;
+class RestoreDialog;
 class SettingsWindow;
 class TrayIcon;
 class UnixSignals;
@@ -67,6 +70,15 @@ public:
     void showCharts(const QList<int> &positions);
     // A take-profit or stop-loss cell edited in place.
     void editThreshold(int position, int column, const QString &text);
+    // 导入…, 导出… and 恢复… of the list's menu: a file (or a copy) chosen, the work done, and
+    // what came of it said.
+    void importFromChosenFile();
+    void exportToChosenFile();
+    void openRestore();
+    void restoreSnapshot(const std::string &name);
+    // The same work handed over from a command line (velmora --import FILE): its exit status
+    // (0 done, 1 refused) and what to print.
+    std::pair<int, QString> runCommand(const QString &verb, const QString &path);
 
     const AppSettings &settings() const { return m_settings; }
     WatchList &watchList() const { return *m_watchList; }
@@ -82,6 +94,7 @@ public:
     AlertWindow *alertWindow() const { return m_alertWindow.get(); }
     AddStockDialog *addDialog() const;
     SettingsWindow *settingsWindow() const { return m_settingsWindow.get(); }
+    RestoreDialog *restoreDialog() const { return m_restoreDialog.get(); }
     ChartImageWindow *chartImageWindow() const { return m_chartImageWindow.get(); }
     DesktopNotifier &notifier() const { return *m_notifier; }
 
@@ -114,6 +127,7 @@ private:
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<AlertWindow> m_alertWindow;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<RestoreDialog> m_restoreDialog;
     std::unique_ptr<ChartImageWindow> m_chartImageWindow;
     std::unique_ptr<UnixSignals> m_signals;
     std::unique_ptr<Autostart> m_autostart;

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/listcommand.h"
 #include "platform/commandline.h"
 #include "platform/fonts.h"
 #include "platform/settings.h"
@@ -7,6 +8,7 @@
 #include "platform/xwayland.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -45,6 +47,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(outcome.error));
         return 2;
     }
+    if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
+        // For scripts: no window, no display needed.
+        QCoreApplication core(argc, argv);
+        return velmora::RunListCommand(*outcome.settings, line);
+    }
 
     // Docking places the window itself, which only X11 allows: under Wayland, use XWayland.
     if (velmora::PreferXWayland(environment))
@@ -71,5 +78,8 @@ int main(int argc, char *argv[])
     }
     QObject::connect(&instance, &velmora::SingleInstance::activationRequested, &app,
                      &velmora::Application::bringToFront);
+    instance.setCommandHandler([&app](const QString &verb, const QString &path) {
+        return app.runCommand(verb, path);
+    });
     return qapp.exec();
 }

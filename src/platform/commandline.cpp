@@ -25,6 +25,10 @@ const QList<OptionText> &options()
         {{QStringLiteral("data-dir")}, QStringLiteral("文件夹"),
          QStringLiteral("自选股文件所在的文件夹")},
         {{QStringLiteral("demo")}, {}, QStringLiteral("使用内置的演示行情服务")},
+        {{QStringLiteral("import")}, QStringLiteral("文件"),
+         QStringLiteral("把 CSV 或制表符分隔的文件中的股票加到列表末尾，不打开窗口")},
+        {{QStringLiteral("export")}, QStringLiteral("文件"),
+         QStringLiteral("把列表导出为 CSV 文件，不打开窗口")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("显示本帮助并退出")},
         {{QStringLiteral("v"), QStringLiteral("version")}, {}, QStringLiteral("显示版本并退出")},
     };
@@ -108,6 +112,14 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.dataDir = parser.value(QStringLiteral("data-dir"));
     if (parser.isSet(QStringLiteral("data-dir")) && line.dataDir.isEmpty())
         return refuse(QStringLiteral("--data-dir 后面缺少文件夹。"));
+    line.importFile = parser.value(QStringLiteral("import"));
+    line.exportFile = parser.value(QStringLiteral("export"));
+    for (const char *name : {"import", "export"}) {
+        if (parser.isSet(QString::fromLatin1(name)) && parser.value(QString::fromLatin1(name)).isEmpty())
+            return refuse(QStringLiteral("--%1 后面缺少文件。").arg(QString::fromLatin1(name)));
+    }
+    if (!line.importFile.isEmpty() && !line.exportFile.isEmpty())
+        return refuse(QStringLiteral("--import 和 --export 不能同时使用。"));
     return line;
 }
 

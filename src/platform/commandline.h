@@ -13,6 +13,9 @@ struct CommandLine
     Action action = Action::Run;
     bool demo = false;
     QString dataDir; // empty when --data-dir was not given
+    // --import FILE or --export FILE: the list in or out as a table, without a window.
+    QString importFile;
+    QString exportFile;
     QString text;    // the help or version text, or why the line was refused
 };
 

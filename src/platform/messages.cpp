@@ -23,6 +23,17 @@ void Messages::warn(QWidget *parent, const QString &text)
     box.exec();
 }
 
+void Messages::tell(QWidget *parent, const QString &text)
+{
+    if (sink()) {
+        sink()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Velmora"), text, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
 void Messages::setSinkForTests(Sink s)
 {
     sink() = std::move(s);

@@ -13,6 +13,8 @@ class Messages
 {
 public:
     static void warn(QWidget *parent, const QString &text);
+    // What a command did, when it went well.
+    static void tell(QWidget *parent, const QString &text);
 
     using Sink = std::function<void(const QString &text)>;
     // Replaces the box with sink (nullptr restores it).

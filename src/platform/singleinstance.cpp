@@ -20,6 +20,9 @@ namespace {
 
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 const QByteArray kShowAnswer = QByteArrayLiteral("ok\n");
+// "command\t<verb>\t<percent-encoded path>\n", answered "<status>\t<percent-encoded message>\n".
+const QByteArray kCommandRequest = QByteArrayLiteral("command\t");
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
 QString baseNameFor(const QString &dataDir, bool sharedDir)
 {
@@ -49,10 +52,8 @@ SingleInstance::SingleInstance(const QString &dataDir, QObject *parent)
     m_lock.setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance()
-{
-    delete m_server; // removes the socket before the lock goes
-}
+// The server goes first (it removes its socket), then the lock.
+SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Claim SingleInstance::claim()
 {
@@ -84,30 +85,66 @@ SingleInstance::Claim SingleInstance::claim()
 
 bool SingleInstance::askRunningToShow()
 {
+    return exchange(kShowRequest) == kShowAnswer;
+}
+
+std::optional<QByteArray> SingleInstance::exchange(const QByteArray &request)
+{
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(500))
-        return false;
-    socket.write(kShowRequest);
+        return std::nullopt;
+    socket.write(request);
     if (!socket.waitForBytesWritten(500))
-        return false;
+        return std::nullopt;
     QByteArray answer;
-    const QDeadlineTimer deadline(2000);
+    // An import of a long list may take a moment on the other side.
+    const QDeadlineTimer deadline(30000);
     while (!answer.endsWith('\n') && !deadline.hasExpired()) {
         if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             break;
         answer += socket.readAll();
     }
-    return answer == kShowAnswer;
+    if (!answer.endsWith('\n'))
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(const QString &verb,
+                                                                       const QString &path)
+{
+    const QByteArray request = kCommandRequest + verb.toUtf8() + '\t' +
+                               path.toUtf8().toPercentEncoding() + '\n';
+    const QDeadlineTimer deadline(3000);
+    for (;;) {
+        if (m_lock.tryLock(0))
+            return std::nullopt; // nobody runs there: the work is ours
+        if (const auto reply = exchange(request)) {
+            const QByteArray line = reply->trimmed();
+            const qsizetype tab = line.indexOf('\t');
+            return std::pair{line.left(tab).toInt(),
+                             QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(tab + 1)))};
+        }
+        if (deadline.hasExpired()) {
+            return std::pair{1, QStringLiteral("另一个 Velmora 正在使用这个数据文件夹，但没有响应。"
+                                               "没有改动任何文件。")};
+        }
+        QThread::msleep(100);
+    }
+}
+
+void SingleInstance::setCommandHandler(CommandHandler handler)
+{
+    m_commandHandler = std::move(handler);
 }
 
 void SingleInstance::listen()
 {
     // The lock is ours, so a socket left at that place belongs to a program that died.
     QLocalServer::removeServer(socketPath());
-    m_server = new QLocalServer;
+    m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
+    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
     if (!m_server->listen(socketPath())) {
         std::fprintf(stderr, "velmora: cannot listen on %s: %s\n", qPrintable(socketPath()),
                      qPrintable(m_server->errorString()));
@@ -120,18 +157,33 @@ void SingleInstance::serveConnection()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > 64) // not one of ours
+                if (socket->bytesAvailable() > kMaxRequestBytes) // not one of ours
                     socket->disconnectFromServer();
                 return;
             }
-            const QByteArray request = socket->readLine();
-            if (request == kShowRequest) {
-                emit activationRequested();
-                socket->write(kShowAnswer);
-            }
+            socket->write(answer(socket->readLine()));
             socket->disconnectFromServer();
         });
     }
+}
+
+QByteArray SingleInstance::answer(const QByteArray &request)
+{
+    if (request == kShowRequest) {
+        emit activationRequested();
+        return kShowAnswer;
+    }
+    if (!request.startsWith(kCommandRequest) || !request.endsWith('\n'))
+        return {};
+    const QList<QByteArray> parts = request.mid(kCommandRequest.size()).trimmed().split('\t');
+    if (parts.size() != 2)
+        return {};
+    const QString verb = QString::fromUtf8(parts[0]);
+    const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[1]));
+    if ((verb != QLatin1String("import") && verb != QLatin1String("export")) || !m_commandHandler)
+        return "1\t" + QStringLiteral("正在运行的 Velmora 不能执行这个命令。").toUtf8().toPercentEncoding() + '\n';
+    const auto [status, message] = m_commandHandler(verb, path);
+    return QByteArray::number(status) + '\t' + message.toUtf8().toPercentEncoding() + '\n';
 }
 
 } // namespace velmora

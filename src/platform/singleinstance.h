@@ -4,6 +4,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
 class QLocalServer;
 
 namespace velmora {
@@ -31,6 +36,15 @@ public:
     // on the same directory). Unanswered is reported to the user here.
     Claim claim();
 
+    // A command line's work (verb "import" or "export", an absolute path) for the program that
+    // runs on the folder, so the list on screen and its files stay one: its exit status and
+    // message. Nothing when no program runs there: this process then holds the folder and does
+    // the work itself, and no program can start on it meanwhile.
+    std::optional<std::pair<int, QString>> handCommandOver(const QString &verb, const QString &path);
+    // How the running program does what a command line hands over.
+    using CommandHandler = std::function<std::pair<int, QString>(const QString &verb, const QString &path)>;
+    void setCommandHandler(CommandHandler handler);
+
     QString lockPath() const { return m_base + QStringLiteral(".lock"); }
     QString socketPath() const { return m_base + QStringLiteral(".socket"); }
 
@@ -40,13 +54,16 @@ signals:
 
 private:
     bool askRunningToShow();
+    std::optional<QByteArray> exchange(const QByteArray &request);
     void listen();
     void serveConnection();
+    QByteArray answer(const QByteArray &request);
 
     QString m_dataDir;
     QString m_base;
     QLockFile m_lock;
-    QLocalServer *m_server = nullptr;
+    std::unique_ptr<QLocalServer> m_server;
+    CommandHandler m_commandHandler;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "platform/appicon.h"
 #include "platform/screenmetrics.h"
 #include "ui/brand.h"
+#include "ui/listsortproxy.h"
 #include "ui/thresholddelegate.h"
 #include "watchlist/watchlist.h"
 
@@ -51,7 +52,10 @@ void MainWindow::buildControls()
     m_listView = new QTreeView(this);
     m_listView->setObjectName(QStringLiteral("ListView1"));
     m_listView->setAccessibleName(QStringLiteral("自选股列表"));
-    m_listView->setModel(&m_list);
+    // The view may show its own order; the list and its files keep theirs.
+    m_order = new ListSortProxy(this);
+    m_order->setSourceModel(&m_list);
+    m_listView->setModel(m_order);
     m_listView->setRootIsDecorated(false);
     m_listView->setItemsExpandable(false);
     m_listView->setUniformRowHeights(true);
@@ -64,7 +68,7 @@ void MainWindow::buildControls()
     m_listView->setItemDelegateForColumn(WatchList::StopLoss, thresholds);
     connect(thresholds, &ThresholdDelegate::editFinished, this,
             [this](const QModelIndex &index, const QString &text) {
-                emit thresholdEdited(index.row(), index.column(), text);
+                emit thresholdEdited(m_order->mapToSource(index).row(), index.column(), text);
             });
     m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_listView->setSortingEnabled(false);
@@ -120,6 +124,13 @@ void MainWindow::buildContextMenu()
     m_addAction = addItem("mnu21", QStringLiteral("添加股票"));
     m_removeAction = addItem("mnu22", QStringLiteral("删除股票"));
     m_chartAction = addItem("mnu23", QStringLiteral("查看分时"));
+    // Ours, after the three above: the list as a table in and out, and back to an earlier copy.
+    QAction *importItem = addItem("importItem", QStringLiteral("导入…"));
+    QAction *exportItem = addItem("exportItem", QStringLiteral("导出…"));
+    QAction *restoreItem = addItem("restoreItem", QStringLiteral("恢复…"));
+    connect(importItem, &QAction::triggered, this, &MainWindow::importRequested);
+    connect(exportItem, &QAction::triggered, this, &MainWindow::exportRequested);
+    connect(restoreItem, &QAction::triggered, this, &MainWindow::restoreRequested);
     connect(m_addAction, &QAction::triggered, this, &MainWindow::addRequested);
     connect(m_removeAction, &QAction::triggered, this, &MainWindow::requestRemoval);
     connect(m_chartAction, &QAction::triggered, this,
@@ -134,6 +145,15 @@ void MainWindow::setUpColumns()
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int column = 0; column < WatchList::ColumnCount; ++column)
         header->resizeSection(column, TwipsToPixels(WatchList::widthTwips(column)));
+    // A click on a header sorts the view by that column; no indicator in the list's own order.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, [this, header](int column) {
+        m_order->headerClicked(column);
+        header->setSortIndicatorShown(m_order->sortedColumn() >= 0);
+        if (m_order->sortedColumn() >= 0)
+            header->setSortIndicator(column, m_order->sortOrder());
+    });
 }
 
 void MainWindow::showAnnouncement(QTextDocument *document)
@@ -150,11 +170,12 @@ void MainWindow::hideStripScrollBars()
 
 QList<int> MainWindow::selectedPositions() const
 {
+    // In the order the user sees them, as positions in the list.
     QList<int> positions;
     const QItemSelectionModel *selection = m_listView->selectionModel();
-    for (int row = 0; row < m_list.rowCount(); ++row) {
+    for (int row = 0; row < m_order->rowCount(); ++row) {
         if (selection->rowIntersectsSelection(row, {}))
-            positions.append(row);
+            positions.append(m_order->mapToSource(m_order->index(row, 0)).row());
     }
     return positions;
 }

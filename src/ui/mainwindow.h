@@ -15,6 +15,7 @@ class QTreeView;
 
 namespace velmora {
 
+class ListSortProxy;
 class WatchList;
 
 // The main window ("Form1"): the watch list ("ListView1") and the announcement strip below it
@@ -53,8 +54,9 @@ public:
     // A second start on the same data folder: restored and in front.
     void bringToFront();
 
-    // The rows the user selected, in list order.
+    // The rows the user selected, as positions in the list, in the order the view shows them.
     QList<int> selectedPositions() const;
+    ListSortProxy *viewOrder() const { return m_order; }
 
     QTreeView *listView() const { return m_listView; }
     QTextBrowser *strip() const { return m_strip; }
@@ -67,6 +69,9 @@ signals:
     // The first selected row; with none selected nothing is asked.
     void removeRequested(int position);
     void chartRequested(const QList<int> &positions);
+    void importRequested();
+    void exportRequested();
+    void restoreRequested();
     // A click on the list (a left press and release, not the second press of a double click).
     void listClicked();
     void stripLinkActivated(const QUrl &url);
@@ -90,6 +95,7 @@ private:
     void requestRemoval();
 
     WatchList &m_list;
+    ListSortProxy *m_order = nullptr; // the view's order over the list's
     QString m_siteHost;
     QTreeView *m_listView = nullptr;
     QTextBrowser *m_strip = nullptr;

@@ -133,15 +133,19 @@ struct AppFixture
         return nullptr;
     }
 
+    // Rows as the view shows them (the list's own order until a header is clicked).
     void select(const QList<int> &rows) const
     {
         QItemSelectionModel *selection = view()->selectionModel();
         selection->clearSelection();
         for (int row : rows)
-            selection->select(list().index(row, 0),
+            selection->select(view()->model()->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    QPoint rowCentre(int row) const { return view()->visualRect(list().index(row, 0)).center(); }
+    QPoint rowCentre(int row) const
+    {
+        return view()->visualRect(view()->model()->index(row, 0)).center();
+    }
 
     // "添加股票" from the list's context menu; the dialog once it is active, else null.
     AddStockDialog *openDialog() const

@@ -12,24 +12,13 @@ using namespace velmora;
 using namespace velmora::testing;
 namespace fs = std::filesystem;
 
-using Files = std::array<std::string, 3>; // code, take-profit and stop-loss file
-Q_DECLARE_METATYPE(Files)
+Q_DECLARE_METATYPE(velmora::testing::Files)
 Q_DECLARE_METATYPE(velmora::WatchEntry)
 
 namespace {
 
 const Files kThree{"600000\r\n000001\r\n300750\r\n", "10.5\r\n12\r\n\r\n", "9.5\r\n8\r\n-\r\n"};
 const std::set<std::string> kFileNames{"Setting.ini", "Setting2.ini", "Setting3.ini"};
-
-// An empty text leaves its file out.
-void put(const fs::path &dir, const Files &files)
-{
-    for (int i = 0; i < 3; ++i) {
-        if (!files[i].empty())
-            writeFile(dir / std::array{kCodeFileName, kTakeProfitFileName, kStopLossFileName}[i],
-                      files[i]);
-    }
-}
 
 // The rows as a fresh start would read them from the files, and nothing else in the folder.
 [[nodiscard]] bool sameAsDisk(const WatchList &list, const fs::path &dir)
@@ -75,7 +64,7 @@ private:
 
 void TestWatchList::loadedRows()
 {
-    put(path, {"600000\r\n\xc6\xd6\xcd\xa8\r\n600001", "10.5\r\n现价的5%\r\n", ""});
+    putThree(path, {"600000\r\n\xc6\xd6\xcd\xa8\r\n600001", "10.5\r\n现价的5%\r\n", ""});
     WatchList list(path);
     QVERIFY(!list.load());
     // Codes stored in GB18030 are shown as text; the name waits for the first quote.
@@ -119,7 +108,7 @@ void TestWatchList::add()
     QFETCH(Files, before);
     QFETCH(WatchEntry, entry);
     QFETCH(Files, after);
-    put(path, before);
+    putThree(path, before);
     WatchList list(path);
     QVERIFY(!list.load());
     const int last = list.rowCount();
@@ -164,7 +153,7 @@ void TestWatchList::removeAt()
     QFETCH(Files, before);
     QFETCH(int, position);
     QFETCH(Files, after);
-    put(path, before);
+    putThree(path, before);
     WatchList list(path);
     QVERIFY(!list.load());
     std::vector<RowId> ids;
@@ -195,7 +184,7 @@ void TestWatchList::failedChangeChangesNothing()
 {
     QFETCH(bool, adding);
     QFETCH(QString, file);
-    put(path, kThree);
+    putThree(path, kThree);
     WatchList list(path);
     QVERIFY(!list.load());
     const RowId middle = list.rowAt(1).id;
@@ -225,7 +214,7 @@ void TestWatchList::failedChangeChangesNothing()
 
 void TestWatchList::unreadableListRefusesChanges()
 {
-    put(path, kThree);
+    putThree(path, kThree);
     fs::remove(path / "Setting2.ini");
     fs::create_directory(path / "Setting2.ini"); // there, but cannot be read
     WatchList list(path);
@@ -245,7 +234,7 @@ void TestWatchList::unreadableListRefusesChanges()
 
 void TestWatchList::quoteFindsItsRowById()
 {
-    put(path, kThree);
+    putThree(path, kThree);
     WatchList list(path);
     QVERIFY(!list.load());
     const RowId second = list.rowAt(1).id, third = list.rowAt(2).id;
@@ -262,7 +251,7 @@ void TestWatchList::quoteFindsItsRowById()
 
 void TestWatchList::editChangesOneThreshold()
 {
-    put(path, kThree);
+    putThree(path, kThree);
     WatchList list(path);
     QVERIFY(!list.load());
     QSignalSpy edited(&list, &WatchList::thresholdsChanged);
@@ -278,7 +267,7 @@ void TestWatchList::editChangesOneThreshold()
 // itself copied first, and a copy that cannot be made stops no change and is told once.
 void TestWatchList::everyChangeIsCopiedFirstAndCanBeUndone()
 {
-    put(path, kThree);
+    putThree(path, kThree);
     WatchList list(path);
     QVERIFY(!list.load());
     QVERIFY(!list.add({"600036", "1", "2"}));

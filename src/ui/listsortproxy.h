@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+
+namespace velmora {
+
+// The order the list view shows: the list's own at start, or one column's, numbers as numbers
+// ("-3.00%" before "9.00%" before "12.00%") and codes and names as text. It only changes the
+// view: the list and its files keep their order.
+class ListSortProxy final : public QSortFilterProxyModel
+{
+    Q_OBJECT
+
+public:
+    explicit ListSortProxy(QObject *parent = nullptr);
+
+    // A click on a column's header: that column ascending, then descending, then the list's
+    // own order again.
+    void headerClicked(int column);
+    // The column sorted by, -1 for the list's own order.
+    int sortedColumn() const { return m_column; }
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+
+private:
+    int m_column = -1;
+};
+
+} // namespace velmora
