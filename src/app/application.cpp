@@ -304,10 +304,8 @@ void Application::importFromChosenFile()
     }
     const QString path = ChooseFileToOpen(m_mainWindow.get(), QStringLiteral("导入自选股"),
                                           QStringLiteral("表格文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
-    if (path.isEmpty())
-        return;
-    const TransferOutcome outcome = ImportList(*m_watchList, path);
-    (outcome.ok ? Messages::tell : Messages::warn)(m_mainWindow.get(), outcome.message);
+    if (!path.isEmpty())
+        tell(ImportList(*m_watchList, path));
 }
 
 void Application::exportToChosenFile()
@@ -315,9 +313,12 @@ void Application::exportToChosenFile()
     const QString path = ChooseFileToSave(m_mainWindow.get(), QStringLiteral("导出自选股"),
                                           QStringLiteral("自选股.csv"),
                                           QStringLiteral("CSV 表格 (*.csv)"));
-    if (path.isEmpty())
-        return;
-    const TransferOutcome outcome = ExportList(*m_watchList, path);
+    if (!path.isEmpty())
+        tell(ExportList(*m_watchList, path));
+}
+
+void Application::tell(const TransferOutcome &outcome)
+{
     (outcome.ok ? Messages::tell : Messages::warn)(m_mainWindow.get(), outcome.message);
 }
 

@@ -35,6 +35,7 @@ class TrayIcon;
 class UnixSignals;
 class WatchList;
 struct AlertNotice;
+struct TransferOutcome;
 
 // Builds every part of the program and connects them: the watch list, the services that work
 // on it, and the windows that show it. The only place that knows them all.
@@ -108,6 +109,7 @@ private:
     void showAlert(const AlertNotice &alert);
     void openSitePage(const QString &path);
     bool startDemoService();
+    void tell(const TransferOutcome &outcome);
     void followDemo();
     void startAtLogin(bool on);
 

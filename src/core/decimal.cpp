@@ -6,22 +6,29 @@
 namespace velmora {
 
 namespace {
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 } // namespace
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::optional<double> ParseDecimal(std::string_view text)
 {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
+    text = TrimBlanks(text);
     std::size_t i = 0;
     if (i < text.size() && text[i] == '-')
         ++i;

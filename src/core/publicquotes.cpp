@@ -45,20 +45,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Whether text has a digit wherever pattern has 'd' and the same character elsewhere.
 bool fits(std::string_view text, std::string_view pattern)
 {
@@ -104,7 +90,7 @@ std::vector<Assignment> assignments(std::string_view reply, std::string_view pre
         std::size_t end = reply.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = reply.size();
-        const std::string_view line = trimmed(reply.substr(start, end - start));
+        const std::string_view line = TrimBlanks(reply.substr(start, end - start));
         start = end + 1;
         if (!line.starts_with(prefix) || !line.ends_with("\";"))
             continue;
@@ -135,7 +121,7 @@ std::optional<Exact> exact(std::string_view text)
 {
     if (!ParseDecimal(text))
         return std::nullopt;
-    text = trimmed(text);
+    text = TrimBlanks(text);
     Exact value;
     if (text.front() == '-') {
         value.negative = true;
@@ -212,7 +198,7 @@ std::string TrimPrice(std::string_view price)
 {
     if (!ParseDecimal(price))
         return std::string(price);
-    std::string out(trimmed(price));
+    std::string out(TrimBlanks(price));
     const std::size_t point = out.find('.');
     if (point == std::string::npos)
         return out;

@@ -6,12 +6,7 @@ namespace velmora {
 
 ThresholdEdit ReadThresholdEdit(std::string_view typed, std::string_view stored)
 {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    std::string_view value = typed;
-    while (!value.empty() && isBlank(value.front()))
-        value.remove_prefix(1);
-    while (!value.empty() && isBlank(value.back()))
-        value.remove_suffix(1);
+    const std::string_view value = TrimBlanks(typed);
     if (typed == stored || value == stored)
         return {ThresholdEdit::Outcome::Unchanged, {}};
     if (!value.empty() && !ParseDecimal(value))

@@ -14,26 +14,12 @@ constexpr std::string_view kHeaderCode = "代码";
 constexpr std::size_t kProblemsShown = 20;
 constexpr std::size_t kValueShown = 20; // characters of a bad value quoted in a problem
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 void appendField(std::string &out, std::string_view value)
 {
     // Blanks at either end are quoted too: spreadsheets drop them from a bare value, and a code
     // must come back as written.
     const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos
-                       || (!value.empty() && (isBlank(value.front()) || isBlank(value.back())));
+                       || (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
     if (!quote) {
         out += value;
         return;
@@ -78,7 +64,7 @@ struct Record
         if (unterminated)
             return false;
         for (std::size_t i = 0; i < count; ++i) {
-            if (!trimmed(fields[i]).empty())
+            if (!TrimBlanks(fields[i]).empty())
                 return false;
         }
         return true;
@@ -212,22 +198,22 @@ std::string problemsOf(const Record &record)
         what += reason;
     };
     const std::string_view code = record.field(0);
-    if (trimmed(code).empty())
+    if (TrimBlanks(code).empty())
         add("股票代码为空");
     if (code.find_first_of("\r\n") != std::string_view::npos)
         add("股票代码含有换行");
     if (code.find('\0') != std::string_view::npos)
         add("股票代码含有空字符");
-    const std::string_view takeProfit = trimmed(record.field(1));
+    const std::string_view takeProfit = TrimBlanks(record.field(1));
     if (!takeProfit.empty() && !ParseDecimal(takeProfit))
         add("止盈价不是数字：" + shown(takeProfit));
-    const std::string_view stopLoss = trimmed(record.field(2));
+    const std::string_view stopLoss = TrimBlanks(record.field(2));
     if (!stopLoss.empty() && !ParseDecimal(stopLoss))
         add("止损价不是数字：" + shown(stopLoss));
     // Spreadsheets end rows with empty cells when another row is longer or a cell was once
     // used: empty fields after the third are not counted.
     std::size_t used = record.count;
-    while (used > 3 && trimmed(record.fields[used - 1]).empty())
+    while (used > 3 && TrimBlanks(record.fields[used - 1]).empty())
         --used;
     if (used > 3)
         add("字段太多（" + std::to_string(used) + " 个，最多 3 个）");
@@ -264,15 +250,15 @@ CsvImport ReadWatchListCsv(std::string_view utf8)
         if (record.blank())
             continue;
         if (std::exchange(first, false) && !record.unterminated
-            && trimmed(record.field(0)) == kHeaderCode)
+            && TrimBlanks(record.field(0)) == kHeaderCode)
             continue;
         std::string what = problemsOf(record);
         if (!what.empty())
             result.problems.push_back({record.line, std::move(what)});
         else if (result.problems.empty())
             result.entries.push_back({std::string(record.field(0)),
-                                      std::string(trimmed(record.field(1))),
-                                      std::string(trimmed(record.field(2)))});
+                                      std::string(TrimBlanks(record.field(1))),
+                                      std::string(TrimBlanks(record.field(2)))});
     }
     if (!result.problems.empty())
         result.entries.clear();

@@ -1,0 +1,347 @@
+// The public batch page against the described per-row service, over N rows, both served by the
+// built-in demo service on a thread of its own with L ms added latency per request:
+//  - the batch page ("tencent" shape, or "sina" with --shape sina) during trading hours: the
+//    wall time of one tick until every row is answered, the requests it took (median of a few
+//    ticks), and the longest stall of the user-interface thread while a tree view shows the list;
+//  - the same page outside trading hours: an hour of 8-second ticks on a Saturday, counted;
+//  - the per-row service ("/msq"): one tick's wall time and requests, and its requests per hour.
+//
+//   bench_sources [--rows N] [--latency L] [--ticks T] [--shape tencent|sina]
+//
+// The clock the refresh goes by is a fixed one (Monday 2026-12-07 10:00 in Shanghai, or the
+// Saturday after), moved on by hand. Figures are printed, never checked.
+
+#include "demo/demoservice.h"
+#include "core/watchliststore.h"
+#include "watchlist/watchlist.h"
+#include "services/quoterefresh.h"
+#include "services/quotesources.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace velmora;
+
+namespace {
+
+// Monday 2026-12-07 10:00 in Shanghai (UTC+8): the market trades. Five days on: a Saturday.
+constexpr std::int64_t kMonday10 = 1796608800;
+constexpr std::int64_t kSaturday10 = kMonday10 + 5 * 86400;
+constexpr int kTickSeconds = 8;
+constexpr int kTicksPerHour = 3600 / kTickSeconds;
+
+// The largest gap between two beats of a 1 ms timer on this thread.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    void reset()
+    {
+        m_last = m_clock.nsecsElapsed();
+        m_longest = 0;
+    }
+    double longestMs() const
+    {
+        return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// The demo service on a thread of its own; every call is carried out there.
+class ServiceThread
+{
+public:
+    explicit ServiceThread(int latencyMs)
+    {
+        m_thread.start();
+        m_context.moveToThread(&m_thread);
+        run([this, latencyMs] {
+            m_service = new DemoQuoteService({20240603, latencyMs, 4000});
+            m_ok = m_service->start();
+            m_base = m_service->baseUrl();
+        });
+    }
+    ~ServiceThread()
+    {
+        run([this] { delete m_service; });
+        m_thread.quit();
+        m_thread.wait();
+    }
+    bool ok() const { return m_ok; }
+    QUrl base() const { return m_base; }
+    void run(const std::function<void()> &work)
+    {
+        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
+    }
+    void setLatency(int ms)
+    {
+        run([this, ms] { m_service->setLatencyMs(ms); });
+    }
+    int requests()
+    {
+        int count = 0;
+        run([this, &count] { count = m_service->quoteRequests(); });
+        return count;
+    }
+
+private:
+    QThread m_thread;
+    QObject m_context;
+    DemoQuoteService *m_service = nullptr;
+    bool m_ok = false;
+    QUrl m_base;
+};
+
+struct TickFigures
+{
+    double wallSeconds = 0;
+    double stallMs = 0;
+    int answered = 0;
+    int requests = 0;
+};
+
+// One tick, until every row it asked for is answered (or the limit passes): its wall time, the
+// longest stall meanwhile and the requests the service saw.
+TickFigures runTick(QuoteRefresh &refresh, ServiceThread &server, Heartbeat &heartbeat,
+                    int limitMs = 120000)
+{
+    QEventLoop loop;
+    int answered = 0;
+    const auto connection = QObject::connect(&refresh, &QuoteRefresh::answered, &loop, [&] {
+        ++answered;
+        if (refresh.waitingRows() == 0)
+            loop.quit();
+    });
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    const int before = server.requests();
+    heartbeat.reset();
+    QElapsedTimer wall;
+    wall.start();
+    refresh.refreshAll();
+    if (refresh.waitingRows() > 0)
+        loop.exec();
+    TickFigures figures{wall.nsecsElapsed() / 1e9, heartbeat.longestMs(), answered, 0};
+    figures.requests = server.requests() - before;
+    QObject::disconnect(connection);
+    return figures;
+}
+
+int intArgument(int argc, char **argv, const char *name, int fallback)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    }
+    return fallback;
+}
+
+const char *textArgument(int argc, char **argv, const char *name, const char *fallback)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return argv[i + 1];
+    }
+    return fallback;
+}
+
+// Every source at base, the chosen one asked as the program asks it, on the clock given.
+std::unique_ptr<QuoteSources> makeSources(const QUrl &base, QuoteSourceKind kind,
+                                          std::function<std::int64_t()> clock)
+{
+    UserSettings settings;
+    settings.source = kind;
+    settings.customBase = base;
+    settings.intervalSeconds = kTickSeconds;
+    settings.slowDownOutsideHours = true;
+    auto sources = std::make_unique<QuoteSources>(QuoteSources::Bases{base, base, base, base}, settings);
+    sources->setClock(std::move(clock));
+    return sources;
+}
+
+// A list of rows codes (600000 on) on disk, loaded as the program loads it.
+bool fillList(const QTemporaryDir &dir, WatchList &list, int rows)
+{
+    std::string codes, takeProfit, stopLoss;
+    for (int i = 0; i < rows; ++i) {
+        codes += std::to_string(600000 + i) + "\r\n";
+        takeProfit += "99\r\n";
+        stopLoss += "1\r\n";
+    }
+    const std::pair<const char *, const std::string *> files[] = {
+        {kCodeFileName, &codes}, {kTakeProfitFileName, &takeProfit}, {kStopLossFileName, &stopLoss}};
+    for (const auto &[name, bytes] : files) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes->data(), static_cast<qint64>(bytes->size())) != static_cast<qint64>(bytes->size()))
+            return false;
+    }
+    return !list.load() && list.rowCount() == rows;
+}
+
+void printRow(const char *what, const std::string &figure, const char *target)
+{
+    std::printf("  %-58s %14s   %s\n", what, figure.c_str(), target);
+}
+
+std::string format(const char *pattern, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rows = std::max(1, intArgument(argc, argv, "--rows", 1000));
+    const int latency = std::max(0, intArgument(argc, argv, "--latency", 50));
+    const int tickCount = std::max(1, intArgument(argc, argv, "--ticks", 5));
+    const bool sina = std::strcmp(textArgument(argc, argv, "--shape", "tencent"), "sina") == 0;
+    const QuoteSourceKind page = sina ? QuoteSourceKind::Sina : QuoteSourceKind::Tencent;
+    const char *pageName = sina ? "sina" : "tencent";
+
+    ServiceThread server(latency);
+    if (!server.ok()) {
+        std::fprintf(stderr, "bench_sources: the demo service could not listen on 127.0.0.1\n");
+        return 1;
+    }
+    Heartbeat heartbeat;
+
+    QTemporaryDir dir;
+    WatchList model(dir.path().toStdString());
+    if (!fillList(dir, model, rows)) {
+        std::fprintf(stderr, "bench_sources: could not write the list into %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+    QTreeView view; // the list is painted as the rows change, as in the program
+    view.setModel(&model);
+    view.resize(460, 250);
+    view.show();
+
+    std::printf("bench_sources: %d rows, %d ms added latency per request, demo service on its own "
+                "thread, a tick every %d s\n\n",
+                rows, latency, kTickSeconds);
+
+    // The batch page while the market trades. The demo dates its quotes with today's date, which
+    // is not the fixed clock's; the refresh then takes the day for a holiday and asks at most
+    // once every 300 s. So the ticks measured here are 300 s apart on the fixed clock (all within
+    // trading hours): each asks every row, exactly as a tick of a trading day does.
+    std::int64_t now = kMonday10;
+    TickFigures first;
+    std::vector<TickFigures> ticks;
+    {
+        const auto sources = makeSources(server.base(), page, [&now] { return now; });
+        QuoteRefresh refresh(model, *sources);
+        first = runTick(refresh, server, heartbeat); // opens the connections
+        for (int i = 0; i < tickCount; ++i) {
+            now += 300;
+            ticks.push_back(runTick(refresh, server, heartbeat));
+        }
+    }
+    std::vector<TickFigures> byWall = ticks;
+    std::sort(byWall.begin(), byWall.end(),
+              [](const auto &a, const auto &b) { return a.wallSeconds < b.wallSeconds; });
+    std::vector<int> requestCounts;
+    double worstStall = 0;
+    int fewestAnswered = rows;
+    for (const auto &t : ticks) {
+        requestCounts.push_back(t.requests);
+        worstStall = std::max(worstStall, t.stallMs);
+        fewestAnswered = std::min(fewestAnswered, t.answered);
+    }
+    std::sort(requestCounts.begin(), requestCounts.end());
+    const TickFigures &median = byWall[byWall.size() / 2];
+
+    // The batch page outside trading hours: an hour of ticks on a Saturday, answered at once.
+    server.setLatency(0);
+    int closedRequests = 0;
+    int askingTicks = 0;
+    double closedHourWall = 0;
+    {
+        now = kSaturday10;
+        const auto sources = makeSources(server.base(), page, [&now] { return now; });
+        QuoteRefresh refresh(model, *sources);
+        QElapsedTimer wall;
+        wall.start();
+        for (int tick = 0; tick < kTicksPerHour; ++tick) {
+            const TickFigures t = runTick(refresh, server, heartbeat, 30000);
+            closedRequests += t.requests;
+            askingTicks += t.requests > 0 ? 1 : 0;
+            now += kTickSeconds;
+        }
+        closedHourWall = wall.nsecsElapsed() / 1e9;
+    }
+    server.setLatency(latency);
+
+    // The described per-row service: one request per row at every tick, whatever the hour.
+    TickFigures perRow;
+    {
+        now = kMonday10;
+        const auto sources = makeSources(server.base(), QuoteSourceKind::Custom, [&now] { return now; });
+        QuoteRefresh refresh(model, *sources);
+        perRow = runTick(refresh, server, heartbeat);
+    }
+
+    std::printf("  %-58s %14s   %s\n", "what", "figure", "target");
+    std::printf("batch page (%s shape), trading hours; median of %d ticks after a first one:\n",
+                pageName, tickCount);
+    printRow("one tick, wall time until every row is answered", format("%.3f s", median.wallSeconds),
+             "<= 0.5 s");
+    printRow("requests per tick", std::to_string(requestCounts[requestCounts.size() / 2]),
+             "<= 50 (60 codes a request)");
+    printRow("longest UI stall during the ticks (worst tick)", format("%.1f ms", worstStall), "<= 16 ms");
+    printRow("rows answered per tick (fewest)", std::to_string(fewestAnswered), "");
+    printRow("first tick (connections opened): wall time", format("%.3f s", first.wallSeconds), "");
+    printRow("first tick: requests, longest UI stall",
+             std::to_string(first.requests) + ", " + format("%.1f ms", first.stallMs), "");
+    std::printf("batch page (%s shape), Saturday: %d ticks of %d s on the fixed clock, no latency:\n",
+                pageName, kTicksPerHour, kTickSeconds);
+    printRow("requests per hour outside trading hours", std::to_string(closedRequests), "");
+    printRow("ticks that asked", std::to_string(askingTicks) + " of " + std::to_string(kTicksPerHour), "");
+    printRow("(wall time of the simulated hour)", format("%.2f s", closedHourWall), "");
+    std::printf("per-row service (/msq), one tick:\n");
+    printRow("one tick, wall time until every row is answered", format("%.3f s", perRow.wallSeconds), "");
+    printRow("requests per tick", std::to_string(perRow.requests), "");
+    printRow("longest UI stall during the tick", format("%.1f ms", perRow.stallMs), "<= 16 ms");
+    printRow("requests per hour (asked at every tick: one tick x 450)",
+             std::to_string(static_cast<long long>(perRow.requests) * kTicksPerHour), "");
+    if (perRow.wallSeconds > kTickSeconds)
+        std::printf("  (one tick of the per-row service takes longer than the %d s interval; rows "
+                    "still waiting are skipped at the next tick)\n",
+                    kTickSeconds);
+    return 0;
+}
