@@ -6,7 +6,10 @@
 //  - the same page outside trading hours: an hour of 8-second ticks on a Saturday, counted;
 //  - the per-row service ("/msq"): one tick's wall time and requests, and its requests per hour.
 //
-//   bench_sources [--rows N] [--latency L] [--ticks T] [--shape tencent|sina]
+//   bench_sources [--rows N] [--latency L] [--ticks T] [--shape tencent|sina] [--plain-view]
+//
+// The list is shown by the program's own main window (its tree view over the view's order,
+// uniform row heights), or with --plain-view by a bare QTreeView on the list.
 //
 // The clock the refresh goes by is a fixed one (Monday 2026-12-07 10:00 in Shanghai, or the
 // Saturday after), moved on by hand. Figures are printed, never checked.
@@ -16,6 +19,8 @@
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
 #include "services/quotesources.h"
+#include "platform/fonts.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -156,6 +161,15 @@ TickFigures runTick(QuoteRefresh &refresh, ServiceThread &server, Heartbeat &hea
     return figures;
 }
 
+bool flagArgument(int argc, char **argv, const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
 int intArgument(int argc, char **argv, const char *name, int fallback)
 {
     for (int i = 1; i + 1 < argc; ++i) {
@@ -227,12 +241,14 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setFont(SongTiFont(kDefaultPointSize)); // as the program starts
     const int rows = std::max(1, intArgument(argc, argv, "--rows", 1000));
     const int latency = std::max(0, intArgument(argc, argv, "--latency", 50));
     const int tickCount = std::max(1, intArgument(argc, argv, "--ticks", 5));
     const bool sina = std::strcmp(textArgument(argc, argv, "--shape", "tencent"), "sina") == 0;
     const QuoteSourceKind page = sina ? QuoteSourceKind::Sina : QuoteSourceKind::Tencent;
     const char *pageName = sina ? "sina" : "tencent";
+    const bool plainView = flagArgument(argc, argv, "--plain-view");
 
     ServiceThread server(latency);
     if (!server.ok()) {
@@ -247,14 +263,21 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_sources: could not write the list into %s\n", qPrintable(dir.path()));
         return 1;
     }
-    QTreeView view; // the list is painted as the rows change, as in the program
-    view.setModel(&model);
-    view.resize(460, 250);
-    view.show();
+    // The list is painted as the rows change, as in the program.
+    std::unique_ptr<QWidget> view;
+    if (plainView) {
+        auto *tree = new QTreeView;
+        tree->setModel(&model);
+        tree->resize(460, 250);
+        view.reset(tree);
+    } else {
+        view = std::make_unique<MainWindow>(model, QStringLiteral("127.0.0.1"), false);
+    }
+    view->show();
 
     std::printf("bench_sources: %d rows, %d ms added latency per request, demo service on its own "
-                "thread, a tick every %d s\n\n",
-                rows, latency, kTickSeconds);
+                "thread, a tick every %d s, the list shown by %s\n\n",
+                rows, latency, kTickSeconds, plainView ? "a bare tree view" : "the main window");
 
     // The batch page while the market trades. The demo dates its quotes with today's date, which
     // is not the fixed clock's; the refresh then takes the day for a holiday and asks at most
