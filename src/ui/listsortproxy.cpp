@@ -3,7 +3,18 @@
 #include "core/cellorder.h"
 #include "watchlist/watchlist.h"
 
+#include <algorithm>
+
 namespace velmora {
+
+namespace {
+
+bool isAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+} // namespace
 
 ListSortProxy::ListSortProxy(QObject *parent) : QSortFilterProxyModel(parent)
 {
@@ -28,8 +39,19 @@ bool ListSortProxy::lessThan(const QModelIndex &left, const QModelIndex &right) 
     const int column = left.column();
     const CellKind kind =
         column == WatchList::Code || column == WatchList::Name ? CellKind::Text : CellKind::Number;
-    const int order = CompareCells(kind, left.data().toString().toStdString(),
-                                   right.data().toString().toStdString());
+    const auto *list = static_cast<const WatchList *>(sourceModel());
+    const std::string_view a = list->cellBytes(left.row(), column);
+    const std::string_view b = list->cellBytes(right.row(), column);
+    const bool stored = column == WatchList::Code || column == WatchList::TakeProfit
+                        || column == WatchList::StopLoss;
+    int order = 0;
+    if (!stored || (isAscii(a) && isAscii(b))) {
+        order = CompareCells(kind, a, b);
+    } else {
+        // A code or threshold read from a GBK file compares as the characters it shows.
+        order = CompareCells(kind, list->text(left.row(), column).toUtf8().toStdString(),
+                             list->text(right.row(), column).toUtf8().toStdString());
+    }
     // Equal cells keep the list's own order between them: the sort is a stable one.
     return order < 0;
 }

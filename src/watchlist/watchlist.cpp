@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QFont>
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -266,11 +268,37 @@ RowId WatchList::append(WatchRow row)
 
 std::optional<int> WatchList::positionOf(RowId id) const
 {
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].id == id)
-            return static_cast<int>(i);
+    // Rows only ever join at the end with a new, larger id, and a load numbers them afresh in
+    // order: the ids rise along the list, so a quote finds its row without a walk over all.
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), id,
+                                     [](const WatchRow &row, RowId wanted) { return row.id < wanted; });
+    if (it == m_rows.end() || it->id != id)
+        return std::nullopt;
+    return static_cast<int>(it - m_rows.begin());
+}
+
+std::string_view WatchList::cellBytes(int position, int column) const
+{
+    const WatchRow &row = rowAt(position);
+    switch (column) {
+    case Code:
+        return row.entry.code;
+    case Name:
+        return row.name;
+    case Price:
+        return row.price;
+    case High:
+        return row.high;
+    case Low:
+        return row.low;
+    case Change:
+        return row.change;
+    case TakeProfit:
+        return row.entry.takeProfit;
+    case StopLoss:
+        return row.entry.stopLoss;
     }
-    return std::nullopt;
+    return {};
 }
 
 WatchEntries WatchList::entries() const

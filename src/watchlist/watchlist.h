@@ -71,6 +71,9 @@ public:
     WatchEntries entries() const;
     // A cell's text as the list shows it.
     QString text(int position, int column) const;
+    // The same cell as stored: the bytes of the files for the code and the thresholds (UTF-8 or
+    // GBK), UTF-8 for the quote. Quick, for sorting.
+    std::string_view cellBytes(int position, int column) const;
 
     // Writes name, price, high, low and change and the colour of the row with this id, with
     // the quote's time or why there is none (both for the row's tooltip); false when the row
