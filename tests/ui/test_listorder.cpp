@@ -37,6 +37,7 @@ private slots:
     void headerClicks_data();
     void headerClicks();
     void actsOnTheRowSeen();
+    void gbkCodesSortAsShown();
 };
 
 void TestListOrder::headerClicks_data()
@@ -107,6 +108,17 @@ void TestListOrder::actsOnTheRowSeen()
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();
     QCOMPARE(snapshot(f.dataPath())[2], "\r\n150\r\n");
+}
+
+// 甲 (U+7532) is BC D7 in GBK and 乙 (U+4E59) E4 B9 99 in UTF-8: by the file's bytes 甲 would
+// come first, by the characters shown 乙 does.
+void TestListOrder::gbkCodesSortAsShown()
+{
+    AppFixture f;
+    putThree(f.dataPath(), {"\xBC\xD7\r\n\xE4\xB9\x99\r\n", "\r\n\r\n", "\r\n\r\n"});
+    QVERIFY(f.start());
+    clickHeader(f.view(), WatchList::Code);
+    QCOMPARE(shownCodes(f.view()), (QStringList{"乙", "甲"}));
 }
 
 QTEST_MAIN(TestListOrder)
