@@ -5,7 +5,11 @@
 //       adds and removes stocks for ever, until it is killed;
 //   crash_worker DIR JOURNAL add DIE_AT
 //   crash_worker DIR JOURNAL remove ROW DIE_AT
-//       loads, then makes that one change, killing itself with SIGKILL just before its file
+//   crash_worker DIR JOURNAL import DIE_AT
+//   crash_worker DIR JOURNAL edit ROW DIE_AT
+//   crash_worker DIR JOURNAL restore DIE_AT
+//       loads, then makes that one change (import: three rows at once; edit: a new take-profit
+//       for ROW; restore: a copy holding one row), killing itself with SIGKILL just before its file
 //       operation number DIE_AT (counting from 0; a write is cut after half its bytes), or
 //       exits 0 when the change has fewer operations;
 //   crash_worker DIR JOURNAL load DIE_AT
@@ -194,7 +198,7 @@ int main(int argc, char **argv)
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (argc < 5)
         quit("usage: crash_worker DIR JOURNAL random SEED | add DIE_AT | remove ROW DIE_AT | "
-             "load DIE_AT");
+             "load DIE_AT | import DIE_AT | edit ROW DIE_AT | restore DIE_AT");
     const fs::path dir = argv[1];
     const fs::path journal = argv[2];
     const bool afterFailedRename = argc > 5 && std::string(argv[3]) == "after-failed-rename";
@@ -242,6 +246,33 @@ int main(int argc, char **argv)
         if (auto error = RewriteWatchFiles(dir, withoutRow(before, static_cast<std::size_t>(row)),
                                            killing))
             quit("removing failed", error);
+        return 0;
+    }
+    if (mode == "import" && argc == 5) {
+        const WatchEntries rows{{"600519", "1800", ""}, {"浦发示例", "", "9.98"}, {"000002", "", ""}};
+        WatchEntries after = before;
+        after.insert(after.end(), rows.begin(), rows.end());
+        record(journal, before, after);
+        if (auto error = AppendWatchEntries(dir, rows, killing))
+            quit("importing failed", error);
+        return 0;
+    }
+    if (mode == "edit" && argc == 6) {
+        const long row = number(argv[4]);
+        if (row < 0 || static_cast<std::size_t>(row) >= before.size())
+            quit("no such row");
+        WatchEntries after = before;
+        after[static_cast<std::size_t>(row)].takeProfit = "150";
+        record(journal, before, after);
+        if (auto error = SetThresholds(dir, static_cast<std::size_t>(row), "150", std::nullopt,
+                                       killing))
+            quit("editing failed", error);
+        return 0;
+    }
+    if (mode == "restore" && argc == 5) {
+        record(journal, before, {{"600519", "1800", ""}});
+        if (auto error = RestoreWatchFiles(dir, {"600519\r\n", "1800\r\n", "\r\n"}, killing))
+            quit("restoring failed", error);
         return 0;
     }
     quit("unknown mode");

@@ -158,6 +158,11 @@ void TestCrashSafety::killedAtEveryFileOperation_data()
     QTest::newRow("remove the last of three rows") << threeRows << QStringList{"remove", "2"};
     QTest::newRow("remove the only row")
         << QByteArrayList{"600000\r\n", "10.5\r\n", "9.5\r\n"} << QStringList{"remove", "0"};
+    QTest::newRow("import three rows") << threeRows << QStringList{"import"};
+    QTest::newRow("edit the middle take-profit, lone-LF files")
+        << QByteArrayList{"600000\n000001\n300750", "10.5\n\n200", "\n9.5\n\n"}
+        << QStringList{"edit", "1"};
+    QTest::newRow("restore a copy holding one row") << threeRows << QStringList{"restore"};
     // A rename that failed leaves its marker for the next start-up; a later change in the same
     // run must not write new contents beside that marker.
     QTest::newRow("add after an add whose rename failed")
