@@ -4,7 +4,9 @@
 #include "platform/httpcheck.h"
 #include "platform/textcodec.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -140,6 +142,10 @@ void QuoteFetcher::send(const Active &state)
 
 void QuoteFetcher::renewNetwork()
 {
+    // The network layer says from its own thread that a request went out, and under load that
+    // word can still be waiting in this thread's queue: hear it first, so that a request which
+    // did go out is not taken for unsent and asked a second time.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     QNetworkAccessManager *old = d->network;
     d->network = new QNetworkAccessManager(this);
     // What the old layer never sent goes out again through the new one, within its own time
