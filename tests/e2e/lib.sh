@@ -1,6 +1,10 @@
 # Shared steps of the end-to-end scripts: a real X server with a window manager and a tray.
 # Source it; call e2e_start_desktop, then run the program; e2e_cleanup runs on exit.
 
+# Windows are found by their Chinese titles. The program writes the title the window manager
+# reads (WM_NAME) in its locale's charset, which in the C locale cannot hold Chinese.
+export LC_ALL=C.UTF-8
+
 e2e_pids=()
 e2e_tmp="$(mktemp -d /tmp/velmora-e2e.XXXXXX)"
 
