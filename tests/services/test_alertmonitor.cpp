@@ -267,10 +267,12 @@ void TestAlertMonitor::lateReplyIsCheckedWhenItArrives()
     rig.switchOn();
     rig.monitor.checkAll();
     QTRY_COMPARE(m_server->requestCount(), 2);
+    QTRY_COMPARE(rig.monitor.fetcher()->outstanding(), 1); // the prompt row has answered
 
     // The next tick asks only the prompt row again: the slow one is still waiting.
     QVERIFY(rig.tick());
-    QCOMPARE(m_server->keys(), (QList<QByteArray>{"600001", "600002", "600002"}));
+    QCOMPARE(m_server->keys().count("600001"), 1);
+    QCOMPARE(m_server->keys().count("600002"), 2);
     rig.alerts.clear();
     m_server->setBehaviour("600001", Behaviour::Proper);
     QCOMPARE(m_server->releaseHeld(), 1);
