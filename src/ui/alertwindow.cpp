@@ -160,7 +160,7 @@ void AlertWindow::placeAtBottomRight()
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // The whole display, not the work area: the window has always ignored panels and task bars.
+    // The whole display, not the work area: the window sits over panels and task bars.
     const QRect display = screen->geometry();
     const QRect outer = frameGeometry();
     const TwipsPoint topLeft =
