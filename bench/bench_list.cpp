@@ -12,8 +12,8 @@
 // (custom, the default), or started by the program itself (demo). Nothing reaches beyond
 // 127.0.0.1. Figures are printed, never checked.
 
+#include "benchsupport.h"
 #include "app/application.h"
-#include "demo/demoservice.h"
 #include "platform/fonts.h"
 #include "platform/messages.h"
 #include "services/alertmonitor.h"
@@ -32,7 +32,6 @@
 #include <QHash>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
@@ -40,49 +39,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
-
-// The demo service on a thread of its own; every call is carried out there.
-class ServiceThread
-{
-public:
-    ServiceThread()
-    {
-        m_thread.start();
-        m_context.moveToThread(&m_thread);
-        run([this] {
-            m_service = new DemoQuoteService({20240603, 0, 4000});
-            m_ok = m_service->start();
-            m_base = m_service->baseUrl();
-        });
-    }
-    ~ServiceThread()
-    {
-        run([this] { delete m_service; });
-        m_thread.quit();
-        m_thread.wait();
-    }
-    bool ok() const { return m_ok; }
-    QUrl base() const { return m_base; }
-    void run(const std::function<void()> &work)
-    {
-        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
-    }
-
-private:
-    QThread m_thread;
-    QObject m_context;
-    DemoQuoteService *m_service = nullptr;
-    bool m_ok = false;
-    QUrl m_base;
-};
 
 // Watches every event of the program for the first exposure of each window and the first paint
 // of each widget since the last forget(), on one clock; a wait for one window and one widget ends
@@ -169,24 +133,6 @@ private:
     QEventLoop *m_loop = nullptr;
 };
 
-int intArgument(int argc, char **argv, const char *name, int fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    }
-    return fallback;
-}
-
-const char *textArgument(int argc, char **argv, const char *name, const char *fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return argv[i + 1];
-    }
-    return fallback;
-}
-
 // A number from the row's position that looks random enough for a sort: 0 .. range-1.
 unsigned scatter(int position, unsigned salt, unsigned range)
 {
@@ -220,19 +166,6 @@ bool writeCsv(const QString &path, int rows)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) &&
            file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-std::string format(const char *pattern, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
 }
 
 void printRow(const std::string &what, const std::string &figure, const char *target)
@@ -270,28 +203,20 @@ void giveQuotes(WatchList &list, unsigned salt)
     }
 }
 
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenWithoutDisplay();
     QApplication qapp(argc, argv);
     // As the program itself starts.
     QApplication::setFont(SongTiFont(kDefaultPointSize));
     QApplication::setQuitOnLastWindowClosed(false);
-    const int rows = std::max(1, intArgument(argc, argv, "--rows", 10000));
-    const int imports = std::max(1, intArgument(argc, argv, "--imports", 3));
-    const int starts = std::max(1, intArgument(argc, argv, "--starts", 5));
-    const int repeats = std::max(1, intArgument(argc, argv, "--repeats", 5));
-    const bool demoSource = std::strcmp(textArgument(argc, argv, "--source", "custom"), "demo") == 0;
+    const int rows = std::max(1, IntArgument(argc, argv, "--rows", 10000));
+    const int imports = std::max(1, IntArgument(argc, argv, "--imports", 3));
+    const int starts = std::max(1, IntArgument(argc, argv, "--starts", 5));
+    const int repeats = std::max(1, IntArgument(argc, argv, "--repeats", 5));
+    const bool demoSource = std::strcmp(TextArgument(argc, argv, "--source", "custom"), "demo") == 0;
 
     // A message box would wait for a click: every message goes to the terminal instead.
     QStringList messages;
@@ -342,7 +267,7 @@ int main(int argc, char **argv)
         }
     }
     std::printf("import of a %d-row CSV into an empty folder (ImportList), median of %d:\n", rows, imports);
-    printRow("wall time", format("%.3f s", median(importSeconds)), "<= 0.5 s");
+    printRow("wall time", Format("%.3f s", Median(importSeconds)), "<= 0.5 s");
     printRow("rows the import added, rows in the list", std::to_string(added) + ", " + std::to_string(listed),
              importOk && added == rows && listed == rows ? "(all there)" : "(ROWS MISSING)");
 
@@ -370,7 +295,7 @@ int main(int argc, char **argv)
         if (program) {
             program.reset();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            settle(50);
+            RunFor(50);
         }
         sight.forget();
         const qint64 before = clock.nsecsElapsed();
@@ -392,12 +317,12 @@ int main(int argc, char **argv)
         stopTimers(*program);
     }
     std::printf("start on that folder, from a new Application to the main window, median of %d:\n", starts);
-    printRow("start() returned", format("%.3f s", median(startedSeconds)), "");
-    printRow("main window exposed", format("%.3f s", median(exposedSeconds)), "<= 0.3 s");
-    printRow("list first painted", format("%.3f s", median(paintedSeconds)), "");
+    printRow("start() returned", Format("%.3f s", Median(startedSeconds)), "");
+    printRow("main window exposed", Format("%.3f s", Median(exposedSeconds)), "<= 0.3 s");
+    printRow("list first painted", Format("%.3f s", Median(paintedSeconds)), "");
     printRow("first start of this process: exposed (fonts and styles cold)",
-             format("%.3f s", exposedSeconds.front()), "");
-    printRow("slowest start: exposed", format("%.3f s", *std::max_element(exposedSeconds.begin(), exposedSeconds.end())), "");
+             Format("%.3f s", exposedSeconds.front()), "");
+    printRow("slowest start: exposed", Format("%.3f s", *std::max_element(exposedSeconds.begin(), exposedSeconds.end())), "");
     printRow("rows in the started list", std::to_string(startRows),
              everyStartShown ? "" : "(A WINDOW WAS NOT SHOWN WITHIN 10 s)");
 
@@ -409,7 +334,7 @@ int main(int argc, char **argv)
     quoting.start();
     giveQuotes(list, 0);
     const double quotingSeconds = quoting.nsecsElapsed() / 1e9;
-    settle(100);
+    RunFor(100);
 
     const struct
     {
@@ -419,7 +344,7 @@ int main(int argc, char **argv)
     const char *clickNames[] = {"first click (ascending)", "second click (descending)",
                                 "third click (own order)"};
     std::printf("sorting the %d-row view, median of %d rounds of three clicks:\n", list.rowCount(), repeats);
-    printRow("(quotes written into every row, unsorted)", format("%.3f s", quotingSeconds), "");
+    printRow("(quotes written into every row, unsorted)", Format("%.3f s", quotingSeconds), "");
     std::string topPrice[3];
     for (const auto &column : columns) {
         std::vector<double> callMs[3], paintedMs[3];
@@ -437,16 +362,16 @@ int main(int argc, char **argv)
                     const QModelIndex top = order.index(0, WatchList::Price);
                     topPrice[click] = top.data().toString().toStdString();
                 }
-                settle(20);
+                RunFor(20);
             }
         }
         for (int click = 0; click < 3; ++click) {
             printRow(std::string(column.name) + ", " + clickNames[click] + ": headerClicked",
-                     format("%.1f ms", median(callMs[click])) +
-                         format(" (worst %.1f)", *std::max_element(callMs[click].begin(), callMs[click].end())),
+                     Format("%.1f ms", Median(callMs[click])) +
+                         Format(" (worst %.1f)", *std::max_element(callMs[click].begin(), callMs[click].end())),
                      "<= 50 ms");
             printRow(std::string(column.name) + ", " + clickNames[click] + ": until painted",
-                     format("%.1f ms", median(paintedMs[click])), "");
+                     Format("%.1f ms", Median(paintedMs[click])), "");
         }
     }
     printRow("top price after each click of the first round",
@@ -455,13 +380,13 @@ int main(int argc, char **argv)
     // A tick's new quotes written while the view is sorted by price, which re-sorts as they come.
     {
         order.headerClicked(WatchList::Price);
-        settle(50);
+        RunFor(50);
         QElapsedTimer timer;
         timer.start();
         giveQuotes(list, 1);
         const double seconds = timer.nsecsElapsed() / 1e9;
-        settle(50);
-        printRow("(quotes written into every row again, view sorted by price)", format("%.3f s", seconds), "");
+        RunFor(50);
+        printRow("(quotes written into every row again, view sorted by price)", Format("%.3f s", seconds), "");
         order.headerClicked(WatchList::Price);
         order.headerClicked(WatchList::Price);
     }

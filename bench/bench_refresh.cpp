@@ -8,106 +8,28 @@
 // The demo service runs on a thread of its own, so the stall measured is the client's alone.
 // Figures are printed, never checked.
 
+#include "benchsupport.h"
 #include "demo/demoservice.h"
-#include "core/watchliststore.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
 #include "services/quotesources.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
-
-// The largest gap between two beats of a 1 ms timer on this thread.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_last = m_clock.nsecsElapsed();
-        m_longest = 0;
-    }
-    double longestMs() const
-    {
-        return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-// The demo service on a thread of its own; every call is carried out there.
-class ServiceThread
-{
-public:
-    explicit ServiceThread(int latencyMs)
-    {
-        m_thread.start();
-        m_context.moveToThread(&m_thread);
-        run([this, latencyMs] {
-            m_service = new DemoQuoteService({20240603, latencyMs, 4000});
-            m_ok = m_service->start();
-            m_base = m_service->baseUrl();
-        });
-    }
-    ~ServiceThread()
-    {
-        run([this] { delete m_service; });
-        m_thread.quit();
-        m_thread.wait();
-    }
-    bool ok() const { return m_ok; }
-    QUrl base() const { return m_base; }
-    void run(const std::function<void()> &work)
-    {
-        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
-    }
-    DemoQuoteService *service() const { return m_service; }
-    int requests()
-    {
-        int count = 0;
-        run([this, &count] { count = m_service->quoteRequests(); });
-        return count;
-    }
-
-private:
-    QThread m_thread;
-    QObject m_context;
-    DemoQuoteService *m_service = nullptr;
-    bool m_ok = false;
-    QUrl m_base;
-};
 
 struct TickFigures
 {
@@ -137,23 +59,6 @@ TickFigures runTick(QuoteRefresh &refresh, Heartbeat &heartbeat, int expected, i
     return figures;
 }
 
-// Lets the event loop run for a while (refresh ticks keep coming meanwhile).
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-int intArgument(int argc, char **argv, const char *name, int fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    }
-    return fallback;
-}
-
 // The described service at base, as the refresh asks it.
 std::unique_ptr<QuoteSources> MakeBenchSources(const QUrl &base)
 {
@@ -163,36 +68,15 @@ std::unique_ptr<QuoteSources> MakeBenchSources(const QUrl &base)
     return std::make_unique<QuoteSources>(QuoteSources::Bases{base, base, base, base}, settings);
 }
 
-// A list of rows codes on disk, loaded as the program loads it.
-bool fillList(const QTemporaryDir &dir, WatchList &list, int rows)
-{
-    std::string codes, takeProfit, stopLoss;
-    for (int i = 0; i < rows; ++i) {
-        codes += std::to_string(600000 + i) + "\r\n";
-        takeProfit += "99\r\n";
-        stopLoss += "1\r\n";
-    }
-    const std::pair<const char *, const std::string *> files[] = {
-        {kCodeFileName, &codes}, {kTakeProfitFileName, &takeProfit}, {kStopLossFileName, &stopLoss}};
-    for (const auto &[name, bytes] : files) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(bytes->data(), static_cast<qint64>(bytes->size())) != static_cast<qint64>(bytes->size()))
-            return false;
-    }
-    return !list.load() && list.rowCount() == rows;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    const int rows = intArgument(argc, argv, "--rows", 200);
-    const int latency = intArgument(argc, argv, "--latency", 50);
-    const int hangSeconds = intArgument(argc, argv, "--hang-seconds", 3);
+    const int rows = IntArgument(argc, argv, "--rows", 200);
+    const int latency = IntArgument(argc, argv, "--latency", 50);
+    const int hangSeconds = IntArgument(argc, argv, "--hang-seconds", 3);
 
     ServiceThread server(latency);
     if (!server.ok()) {
@@ -203,7 +87,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     WatchList model(dir.path().toStdString());
-    if (!fillList(dir, model, rows)) {
+    if (!FillList(dir, model, rows)) {
         std::fprintf(stderr, "bench_refresh: could not write the list into %s\n", qPrintable(dir.path()));
         return 1;
     }
@@ -275,7 +159,7 @@ int main(int argc, char **argv)
         heartbeat.reset();
         refresh.refreshAll();
         refresh.start();
-        runFor(hangSeconds * 1000);
+        RunFor(hangSeconds * 1000);
         const double stall = heartbeat.longestMs();
         const int sent = server.requests() - before;
         std::printf("%-44s %14s %15.1f ms   (%d s, %d requests out, %d rows waiting)\n",

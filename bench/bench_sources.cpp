@@ -14,8 +14,7 @@
 // The clock the refresh goes by is a fixed one (Monday 2026-12-07 10:00 in Shanghai, or the
 // Saturday after), moved on by hand. Figures are printed, never checked.
 
-#include "demo/demoservice.h"
-#include "core/watchliststore.h"
+#include "benchsupport.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
 #include "services/quotesources.h"
@@ -25,9 +24,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -40,6 +37,7 @@
 #include <vector>
 
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
 
@@ -48,84 +46,6 @@ constexpr std::int64_t kMonday10 = 1796608800;
 constexpr std::int64_t kSaturday10 = kMonday10 + 5 * 86400;
 constexpr int kTickSeconds = 8;
 constexpr int kTicksPerHour = 3600 / kTickSeconds;
-
-// The largest gap between two beats of a 1 ms timer on this thread.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_last = m_clock.nsecsElapsed();
-        m_longest = 0;
-    }
-    double longestMs() const
-    {
-        return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-// The demo service on a thread of its own; every call is carried out there.
-class ServiceThread
-{
-public:
-    explicit ServiceThread(int latencyMs)
-    {
-        m_thread.start();
-        m_context.moveToThread(&m_thread);
-        run([this, latencyMs] {
-            m_service = new DemoQuoteService({20240603, latencyMs, 4000});
-            m_ok = m_service->start();
-            m_base = m_service->baseUrl();
-        });
-    }
-    ~ServiceThread()
-    {
-        run([this] { delete m_service; });
-        m_thread.quit();
-        m_thread.wait();
-    }
-    bool ok() const { return m_ok; }
-    QUrl base() const { return m_base; }
-    void run(const std::function<void()> &work)
-    {
-        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
-    }
-    void setLatency(int ms)
-    {
-        run([this, ms] { m_service->setLatencyMs(ms); });
-    }
-    int requests()
-    {
-        int count = 0;
-        run([this, &count] { count = m_service->quoteRequests(); });
-        return count;
-    }
-
-private:
-    QThread m_thread;
-    QObject m_context;
-    DemoQuoteService *m_service = nullptr;
-    bool m_ok = false;
-    QUrl m_base;
-};
 
 struct TickFigures
 {
@@ -161,33 +81,6 @@ TickFigures runTick(QuoteRefresh &refresh, ServiceThread &server, Heartbeat &hea
     return figures;
 }
 
-bool flagArgument(int argc, char **argv, const char *name)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return true;
-    }
-    return false;
-}
-
-int intArgument(int argc, char **argv, const char *name, int fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    }
-    return fallback;
-}
-
-const char *textArgument(int argc, char **argv, const char *name, const char *fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return argv[i + 1];
-    }
-    return fallback;
-}
-
 // Every source at base, the chosen one asked as the program asks it, on the clock given.
 std::unique_ptr<QuoteSources> makeSources(const QUrl &base, QuoteSourceKind kind,
                                           std::function<std::int64_t()> clock)
@@ -202,53 +95,25 @@ std::unique_ptr<QuoteSources> makeSources(const QUrl &base, QuoteSourceKind kind
     return sources;
 }
 
-// A list of rows codes (600000 on) on disk, loaded as the program loads it.
-bool fillList(const QTemporaryDir &dir, WatchList &list, int rows)
-{
-    std::string codes, takeProfit, stopLoss;
-    for (int i = 0; i < rows; ++i) {
-        codes += std::to_string(600000 + i) + "\r\n";
-        takeProfit += "99\r\n";
-        stopLoss += "1\r\n";
-    }
-    const std::pair<const char *, const std::string *> files[] = {
-        {kCodeFileName, &codes}, {kTakeProfitFileName, &takeProfit}, {kStopLossFileName, &stopLoss}};
-    for (const auto &[name, bytes] : files) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(bytes->data(), static_cast<qint64>(bytes->size())) != static_cast<qint64>(bytes->size()))
-            return false;
-    }
-    return !list.load() && list.rowCount() == rows;
-}
-
 void printRow(const char *what, const std::string &figure, const char *target)
 {
     std::printf("  %-58s %14s   %s\n", what, figure.c_str(), target);
-}
-
-std::string format(const char *pattern, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QApplication::setFont(SongTiFont(kDefaultPointSize)); // as the program starts
-    const int rows = std::max(1, intArgument(argc, argv, "--rows", 1000));
-    const int latency = std::max(0, intArgument(argc, argv, "--latency", 50));
-    const int tickCount = std::max(1, intArgument(argc, argv, "--ticks", 5));
-    const bool sina = std::strcmp(textArgument(argc, argv, "--shape", "tencent"), "sina") == 0;
+    const int rows = std::max(1, IntArgument(argc, argv, "--rows", 1000));
+    const int latency = std::max(0, IntArgument(argc, argv, "--latency", 50));
+    const int tickCount = std::max(1, IntArgument(argc, argv, "--ticks", 5));
+    const bool sina = std::strcmp(TextArgument(argc, argv, "--shape", "tencent"), "sina") == 0;
     const QuoteSourceKind page = sina ? QuoteSourceKind::Sina : QuoteSourceKind::Tencent;
     const char *pageName = sina ? "sina" : "tencent";
-    const bool plainView = flagArgument(argc, argv, "--plain-view");
+    const bool plainView = FlagArgument(argc, argv, "--plain-view");
 
     ServiceThread server(latency);
     if (!server.ok()) {
@@ -259,7 +124,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     WatchList model(dir.path().toStdString());
-    if (!fillList(dir, model, rows)) {
+    if (!FillList(dir, model, rows)) {
         std::fprintf(stderr, "bench_sources: could not write the list into %s\n", qPrintable(dir.path()));
         return 1;
     }
@@ -342,24 +207,24 @@ int main(int argc, char **argv)
     std::printf("  %-58s %14s   %s\n", "what", "figure", "target");
     std::printf("batch page (%s shape), trading hours; median of %d ticks after a first one:\n",
                 pageName, tickCount);
-    printRow("one tick, wall time until every row is answered", format("%.3f s", median.wallSeconds),
+    printRow("one tick, wall time until every row is answered", Format("%.3f s", median.wallSeconds),
              "<= 0.5 s");
     printRow("requests per tick", std::to_string(requestCounts[requestCounts.size() / 2]),
              "<= 50 (60 codes a request)");
-    printRow("longest UI stall during the ticks (worst tick)", format("%.1f ms", worstStall), "<= 16 ms");
+    printRow("longest UI stall during the ticks (worst tick)", Format("%.1f ms", worstStall), "<= 16 ms");
     printRow("rows answered per tick (fewest)", std::to_string(fewestAnswered), "");
-    printRow("first tick (connections opened): wall time", format("%.3f s", first.wallSeconds), "");
+    printRow("first tick (connections opened): wall time", Format("%.3f s", first.wallSeconds), "");
     printRow("first tick: requests, longest UI stall",
-             std::to_string(first.requests) + ", " + format("%.1f ms", first.stallMs), "");
+             std::to_string(first.requests) + ", " + Format("%.1f ms", first.stallMs), "");
     std::printf("batch page (%s shape), Saturday: %d ticks of %d s on the fixed clock, no latency:\n",
                 pageName, kTicksPerHour, kTickSeconds);
     printRow("requests per hour outside trading hours", std::to_string(closedRequests), "");
     printRow("ticks that asked", std::to_string(askingTicks) + " of " + std::to_string(kTicksPerHour), "");
-    printRow("(wall time of the simulated hour)", format("%.2f s", closedHourWall), "");
+    printRow("(wall time of the simulated hour)", Format("%.2f s", closedHourWall), "");
     std::printf("per-row service (/msq), one tick:\n");
-    printRow("one tick, wall time until every row is answered", format("%.3f s", perRow.wallSeconds), "");
+    printRow("one tick, wall time until every row is answered", Format("%.3f s", perRow.wallSeconds), "");
     printRow("requests per tick", std::to_string(perRow.requests), "");
-    printRow("longest UI stall during the tick", format("%.1f ms", perRow.stallMs), "<= 16 ms");
+    printRow("longest UI stall during the tick", Format("%.1f ms", perRow.stallMs), "<= 16 ms");
     printRow("requests per hour (asked at every tick: one tick x 450)",
              std::to_string(static_cast<long long>(perRow.requests) * kTicksPerHour), "");
     if (perRow.wallSeconds > kTickSeconds)
