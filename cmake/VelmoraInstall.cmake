@@ -1,13 +1,8 @@
 # Installing like a desktop program: binaries, desktop entry, icons in the hicolor theme,
-# AppStream metainfo, and a Debian package from CPack.
+# AppStream metainfo, and a Debian package from CPack. The same build runs from its own folder
+# and installed: the program tells which at run time (IsInstalledBuild), so an installed copy
+# keeps its list in the per-user data folder, never under the binaries folder.
 include(GNUInstallDirs)
-
-if(NOT VELMORA_INSTALLED)
-    # A build made to run from its own folder keeps its files beside the executable; installing
-    # it would put the watch list under the binaries folder.
-    install(CODE "message(FATAL_ERROR \"Configure with -DVELMORA_INSTALLED=ON to install Velmora.\")")
-    return()
-endif()
 
 install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET velmora-chart)

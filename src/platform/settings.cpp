@@ -26,11 +26,18 @@ QString valueOf(const QProcessEnvironment &env, const char *name, const char *bu
 
 bool IsInstalledBuild()
 {
-#ifdef VELMORA_INSTALLED_BUILD
-    return true;
-#else
-    return false;
-#endif
+    // A build run from its own folder lies inside a CMake build tree, whose top folder holds
+    // CMakeCache.txt; an installed or packaged copy of the same program does not. Read at run
+    // time, so one build serves both.
+    static const bool installed = [] {
+        QDir dir = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).dir();
+        do {
+            if (dir.exists(QStringLiteral("CMakeCache.txt")))
+                return false;
+        } while (dir.cdUp());
+        return true;
+    }();
+    return installed;
 }
 
 QUrl AppSettings::join(const QUrl &base, const QString &pathAndQuery)

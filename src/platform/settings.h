@@ -59,7 +59,8 @@ struct SettingsOutcome
 SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment &env,
                              const QString &appDir, const QString &userDataDir = {});
 
-// True for a build made for installation (package, cmake --install).
+// True for an installed program (package, cmake --install), false for a build run from its own
+// folder.
 bool IsInstalledBuild();
 
 } // namespace velmora
