@@ -1,5 +1,5 @@
 // A long watch list (10,000 rows unless told otherwise):
-//  - importing it from a CSV file into an empty folder (ImportList), the rows counted;
+//  - importing it from a CSV file into an empty folder (ListActions::importFile), the rows counted;
 //  - starting the whole program on it, to the main window exposed and the list first painted,
 //    each start a fresh Application on the same folder (median of a few);
 //  - sorting the view by price and by change, once quotes are in: the first click (ascending),
@@ -14,10 +14,11 @@
 
 #include "benchsupport.h"
 #include "app/application.h"
+#include "app/desktopintegration.h"
 #include "platform/fonts.h"
 #include "platform/messages.h"
 #include "services/alertmonitor.h"
-#include "services/listtransfer.h"
+#include "services/listactions.h"
 #include "services/quoterefresh.h"
 #include "ui/docking.h"
 #include "ui/listsortproxy.h"
@@ -186,7 +187,7 @@ void stopTimers(Application &program)
 void giveQuotes(WatchList &list, unsigned salt)
 {
     for (int position = 0; position < list.rowCount(); ++position) {
-        WatchList::Quote quote;
+        Quote quote;
         const unsigned price = 300 + scatter(position, 11 + salt, 9000);
         const int change = static_cast<int>(scatter(position, 13 + salt, 2001)) - 1000; // -10.00% .. 10.00%
         quote.name = "演示" + std::to_string(position);
@@ -197,9 +198,9 @@ void giveQuotes(WatchList &list, unsigned salt)
             quote.change.push_back('-');
         quote.change += cents(static_cast<unsigned>(std::abs(change)));
         quote.change += '%';
-        quote.time = "2026-12-07 10:00:00";
-        quote.receivedAt = 1796608800;
-        list.applyQuote(list.rowAt(position).id, quote);
+        quote.date = "2026-12-07";
+        quote.time = "10:00:00";
+        list.applyQuote(list.rowAt(position).id, quote, 1796608800);
     }
 }
 
@@ -256,7 +257,7 @@ int main(int argc, char **argv)
         }
         QElapsedTimer timer;
         timer.start();
-        const TransferOutcome outcome = ImportList(list, csv);
+        const ActionResult outcome = ListActions(list).importFile(csv);
         importSeconds.push_back(timer.nsecsElapsed() / 1e9);
         importOk = importOk && outcome.ok;
         if (!outcome.ok)
@@ -266,7 +267,7 @@ int main(int argc, char **argv)
             listed = list.rowCount();
         }
     }
-    std::printf("import of a %d-row CSV into an empty folder (ImportList), median of %d:\n", rows, imports);
+    std::printf("import of a %d-row CSV into an empty folder (ListActions::importFile), median of %d:\n", rows, imports);
     printRow("wall time", Format("%.3f s", Median(importSeconds)), "<= 0.5 s");
     printRow("rows the import added, rows in the list", std::to_string(added) + ", " + std::to_string(listed),
              importOk && added == rows && listed == rows ? "(all there)" : "(ROWS MISSING)");
@@ -300,7 +301,7 @@ int main(int argc, char **argv)
         sight.forget();
         const qint64 before = clock.nsecsElapsed();
         program = std::make_unique<Application>(settings);
-        program->setProgramEnd([](int) {});
+        program->desktop().setProgramEnd([](int) {});
         if (const auto failure = program->start()) {
             std::fprintf(stderr, "bench_list: the program did not start: %s\n", qUtf8Printable(*failure));
             return 1;

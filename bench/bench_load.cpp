@@ -243,7 +243,7 @@ int main(int argc, char **argv)
     // The figures stop here: what is still out is dropped before the server goes away.
     const RefreshLoad::Counts c = load.counts();
     const QStringList problems = load.problems();
-    load.refresh().fetcher()->abortAll();
+    load.refresh().queue()->abortAll();
 
     server.closeWriteChannel();
     const int arrived = AwaitLine(server, "arrived").toInt();

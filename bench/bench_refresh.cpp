@@ -10,9 +10,10 @@
 
 #include "benchsupport.h"
 #include "demo/demoservice.h"
+#include "platform/httpqueue.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -60,12 +61,12 @@ TickFigures runTick(QuoteRefresh &refresh, Heartbeat &heartbeat, int expected, i
 }
 
 // The described service at base, as the refresh asks it.
-std::unique_ptr<QuoteSources> MakeBenchSources(const QUrl &base)
+std::unique_ptr<SourcePolicy> MakeBenchSources(const QUrl &base)
 {
     UserSettings settings;
     settings.source = QuoteSourceKind::Custom;
     settings.customBase = base;
-    return std::make_unique<QuoteSources>(QuoteSources::Bases{base, base, base, base}, settings);
+    return std::make_unique<SourcePolicy>(SourcePolicy::Bases{base, base, base, base}, settings);
 }
 
 } // namespace
@@ -125,7 +126,7 @@ int main(int argc, char **argv)
     {
         const auto sources = MakeBenchSources(server.base());
         QuoteRefresh refresh(model, *sources);
-        refresh.fetcher()->setMaxInFlight(1);
+        refresh.queue()->setMaxInFlight(1);
         serial = runTick(refresh, heartbeat, rows);
         std::printf("%-44s %12.2f s %15.1f ms\n", "one request at a time", serial.wallSeconds,
                     serial.stallMs);
@@ -165,7 +166,7 @@ int main(int argc, char **argv)
         std::printf("%-44s %14s %15.1f ms   (%d s, %d requests out, %d rows waiting)\n",
                     "whole service hangs, a refresh every 1 s", "-", stall, hangSeconds, sent,
                     refresh.waitingRows());
-        refresh.fetcher()->abortAll();
+        refresh.queue()->abortAll();
         server.run([&] { server.service()->setFaultForEveryCode(DemoFault::None); });
     }
     return 0;

@@ -17,7 +17,7 @@
 #include "benchsupport.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 #include "platform/fonts.h"
 #include "ui/mainwindow.h"
 
@@ -82,7 +82,7 @@ TickFigures runTick(QuoteRefresh &refresh, ServiceThread &server, Heartbeat &hea
 }
 
 // Every source at base, the chosen one asked as the program asks it, on the clock given.
-std::unique_ptr<QuoteSources> makeSources(const QUrl &base, QuoteSourceKind kind,
+std::unique_ptr<SourcePolicy> makeSources(const QUrl &base, QuoteSourceKind kind,
                                           std::function<std::int64_t()> clock)
 {
     UserSettings settings;
@@ -90,7 +90,7 @@ std::unique_ptr<QuoteSources> makeSources(const QUrl &base, QuoteSourceKind kind
     settings.customBase = base;
     settings.intervalSeconds = kTickSeconds;
     settings.slowDownOutsideHours = true;
-    auto sources = std::make_unique<QuoteSources>(QuoteSources::Bases{base, base, base, base}, settings);
+    auto sources = std::make_unique<SourcePolicy>(SourcePolicy::Bases{base, base, base, base}, settings);
     sources->setClock(std::move(clock));
     return sources;
 }

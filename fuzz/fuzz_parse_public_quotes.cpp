@@ -43,15 +43,15 @@ void checkChange(std::string_view change)
         CHECK(i == change.size() - 4 || (change[i] >= '0' && change[i] <= '9'));
 }
 
-void checkQuotes(const std::vector<PublicQuote> &quotes, std::string_view reply)
+void checkQuotes(const QuotesByKey &quotes, std::string_view reply)
 {
     std::size_t lines = 1;
     for (char c : reply)
         lines += c == '\n' || c == '\r';
     CHECK(quotes.size() <= lines);
-    for (const PublicQuote &q : quotes) {
-        CHECK(IsMarketSymbol(q.symbol));
-        for (const std::string *field : {&q.symbol, &q.name, &q.price, &q.high, &q.low, &q.change,
+    for (const auto &[symbol, q] : quotes) {
+        CHECK(IsMarketSymbol(symbol));
+        for (const std::string *field : {&symbol, &q.name, &q.price, &q.high, &q.low, &q.change,
                                          &q.previousClose, &q.date, &q.time})
             CHECK(field->find_first_of("\r\n") == std::string::npos);
         checkChange(q.change);

@@ -2,7 +2,7 @@
 
 #include "platform/commandline.h"
 #include "platform/singleinstance.h"
-#include "services/listtransfer.h"
+#include "services/listactions.h"
 #include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
 
@@ -12,24 +12,37 @@
 
 namespace velmora {
 
+std::pair<int, QString> RunListVerb(ListActions &actions, ListVerb verb, const QString &path)
+{
+    ActionResult result;
+    switch (verb) {
+    case ListVerb::Import:
+        result = actions.importFile(path);
+        break;
+    case ListVerb::Export:
+        result = actions.exportFile(path);
+        break;
+    }
+    return {result.ok ? 0 : 1, result.message};
+}
+
 int RunListCommand(const AppSettings &settings, const CommandLine &line)
 {
-    const bool importing = !line.importFile.isEmpty();
-    const QString verb = importing ? QStringLiteral("import") : QStringLiteral("export");
+    const ListVerb verb = *line.listVerb;
     // Absolute, since the program that may take the work over runs in a folder of its own.
-    const QString path =
-        QFileInfo(importing ? line.importFile : line.exportFile).absoluteFilePath();
+    const QString path = QFileInfo(line.listFile).absoluteFilePath();
 
     SingleInstance instance(settings.dataDir);
     auto outcome = instance.handCommandOver(verb, path);
     if (!outcome) {
         WatchList list(settings.dataDir.toStdString());
         const auto loadError = list.load();
-        if (!importing && loadError && loadError->kind == StoreError::Kind::UnreadableList) {
+        if (verb == ListVerb::Export && loadError &&
+            loadError->kind == StoreError::Kind::UnreadableList) {
             outcome = std::pair{1, LoadFailureText(*loadError)};
         } else {
-            const TransferOutcome done = importing ? ImportList(list, path) : ExportList(list, path);
-            outcome = std::pair{done.ok ? 0 : 1, done.message};
+            ListActions actions(list);
+            outcome = RunListVerb(actions, verb, path);
         }
     }
     std::fputs(qUtf8Printable(outcome->second + QLatin1Char('\n')), outcome->first == 0 ? stdout : stderr);

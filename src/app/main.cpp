@@ -6,6 +6,7 @@
 #include "platform/singleinstance.h"
 #include "platform/translations.h"
 #include "platform/xwayland.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -47,7 +48,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(outcome.error));
         return 2;
     }
-    if (!line.importFile.isEmpty() || !line.exportFile.isEmpty()) {
+    if (line.listVerb) {
         // For scripts: no window, no display needed.
         QCoreApplication core(argc, argv);
         return velmora::RunListCommand(*outcome.settings, line);
@@ -76,10 +77,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "velmora: %s\n", qUtf8Printable(*failure));
         return 1;
     }
-    QObject::connect(&instance, &velmora::SingleInstance::activationRequested, &app,
-                     &velmora::Application::bringToFront);
-    instance.setCommandHandler([&app](const QString &verb, const QString &path) {
-        return app.runCommand(verb, path);
-    });
+    QObject::connect(&instance, &velmora::SingleInstance::activationRequested, &app.mainWindow(),
+                     &velmora::MainWindow::bringToFront);
+    instance.setCommandHandler(
+        [&app](velmora::ListVerb verb, const QString &path) { return app.runCommand(verb, path); });
     return qapp.exec();
 }

@@ -246,15 +246,14 @@ std::string PercentChangeFromPrices(std::string_view price, std::string_view pre
     return percentText(roundHalfEven((*p - *q) * 10'000, *q));
 }
 
-std::vector<PublicQuote> ParseTencentReply(std::string_view utf8)
+QuotesByKey ParseTencentReply(std::string_view utf8)
 {
-    std::vector<PublicQuote> quotes;
+    QuotesByKey quotes;
     for (const Assignment &line : assignments(utf8, "v_")) {
         const std::vector<std::string_view> f = split(line.body, '~');
         if (f.size() < kTencentFields)
             continue;
-        PublicQuote quote;
-        quote.symbol = std::string(line.name);
+        Quote quote;
         quote.name = std::string(f[kTencentName]);
         quote.price = TrimPrice(f[kTencentPrice]);
         quote.high = TrimPrice(f[kTencentHigh]);
@@ -273,22 +272,21 @@ std::vector<PublicQuote> ParseTencentReply(std::string_view utf8)
                                        std::string(clock.substr(2, 2)) + ':' +
                                        std::string(clock.substr(4, 2));
         }
-        quotes.push_back(std::move(quote));
+        quotes[std::string(line.name)] = std::move(quote);
     }
     return quotes;
 }
 
-std::vector<PublicQuote> ParseSinaReply(std::string_view utf8)
+QuotesByKey ParseSinaReply(std::string_view utf8)
 {
-    std::vector<PublicQuote> quotes;
+    QuotesByKey quotes;
     for (const Assignment &line : assignments(utf8, "var hq_str_")) {
         if (line.body.empty())
             continue;
         const std::vector<std::string_view> f = split(line.body, ',');
         if (f.size() < kSinaFields)
             continue;
-        PublicQuote quote;
-        quote.symbol = std::string(line.name);
+        Quote quote;
         quote.name = std::string(f[kSinaName]);
         quote.price = TrimPrice(f[kSinaPrice]);
         quote.high = TrimPrice(f[kSinaHigh]);
@@ -299,7 +297,7 @@ std::vector<PublicQuote> ParseSinaReply(std::string_view utf8)
             quote.date = std::string(f[kSinaDate]);
         if (fits(f[kSinaTime], "dd:dd:dd"))
             quote.time = std::string(f[kSinaTime]);
-        quotes.push_back(std::move(quote));
+        quotes[std::string(line.name)] = std::move(quote);
     }
     return quotes;
 }

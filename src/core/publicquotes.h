@@ -1,27 +1,13 @@
 #pragma once
 
+#include "core/quote.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velmora {
-
-// One stock's line from a public batch quote page, in the texts a row shows.
-struct PublicQuote
-{
-    std::string symbol;        // "sh600519", as the line names it
-    std::string name;          // UTF-8
-    std::string price;         // trimmed by TrimPrice
-    std::string high;
-    std::string low;
-    std::string change;        // "-2.86%", "1.55%", "0.00%", or empty when it cannot be told
-    std::string previousClose; // trimmed like the price
-    std::string date;          // "yyyy-MM-dd", empty when the line carries none
-    std::string time;          // "HH:mm:ss", empty when none
-
-    bool operator==(const PublicQuote &) const = default;
-};
 
 // Codes per request: the tencent page answers at most this many at once, and the same batch
 // size keeps a sina request line short.
@@ -32,13 +18,13 @@ inline constexpr std::size_t kMaxCodesPerRequest = 60;
 // Lines are matched by the symbol in their own name, never by position: an unknown code
 // answers v_pv_none_match="1"; which names none and is skipped, as is any line whose name is
 // not a symbol, that is cut short, or that has fewer than 35 fields.
-std::vector<PublicQuote> ParseTencentReply(std::string_view utf8);
+QuotesByKey ParseTencentReply(std::string_view utf8);
 
 // The reply of "{base}/list=<symbols>" (asked with "Referer: https://finance.sina.com.cn/"),
 // already decoded to UTF-8: var hq_str_sh600519="name,open,previous close,price,...";
 // An empty string (an unknown code) or a line of fewer than 32 fields gives no quote. The
 // change is worked out from the price and the previous close: see PercentChangeFromPrices.
-std::vector<PublicQuote> ParseSinaReply(std::string_view utf8);
+QuotesByKey ParseSinaReply(std::string_view utf8);
 
 // Zeros past the second decimal dropped: "7.850" -> "7.85", "1800.000" -> "1800.00",
 // "7.8" and "10" unchanged, blanks around a number dropped. Text that is not a number in the

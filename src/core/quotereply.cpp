@@ -58,4 +58,17 @@ bool IsFall(std::string_view change)
     return !change.empty() && change.front() == '-';
 }
 
+Quote QuoteFromReply(const QuoteReply &reply)
+{
+    Quote quote;
+    quote.name = reply.name.value_or(std::string());
+    quote.price = reply.price.value_or(std::string());
+    quote.high = reply.high.value_or(std::string());
+    quote.low = reply.low.value_or(std::string());
+    quote.change = reply.change.value_or(std::string());
+    quote.hasName = reply.name.has_value();
+    quote.hasPrice = reply.price.has_value();
+    return quote;
+}
+
 } // namespace velmora

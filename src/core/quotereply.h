@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/quote.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +27,10 @@ struct QuoteReply
 // they are. Never fails: an empty or short reply just leaves members absent. The text is UTF-8;
 // the comma and the quote are single bytes that never occur inside a multi-byte character.
 QuoteReply ParseQuoteReply(std::string_view reply);
+
+// The one quote value a reply of the custom service makes: absent fields read as empty, with
+// hasName and hasPrice saying whether they were there at all.
+Quote QuoteFromReply(const QuoteReply &reply);
 
 // A change that begins with "-" is a fall; anything else is not, the empty change included, and
 // so are a leading blank, a plus sign or a full-width minus.

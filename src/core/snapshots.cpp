@@ -116,6 +116,15 @@ bool IsSnapshotName(std::string_view name)
            || (name[kStemLength] == '-' && allDigits(name.substr(kStemLength + 1)));
 }
 
+std::string SnapshotTimeText(std::string_view name)
+{
+    if (name.size() < 15)
+        return std::string(name);
+    const auto part = [name](std::size_t at, std::size_t length) { return std::string(name.substr(at, length)); };
+    return part(0, 4) + '-' + part(4, 2) + '-' + part(6, 2) + ' ' + part(9, 2) + ':' + part(11, 2) +
+           ':' + part(13, 2);
+}
+
 bool SnapshotOlder(std::string_view a, std::string_view b)
 {
     if (a.substr(0, kStemLength) != b.substr(0, kStemLength))

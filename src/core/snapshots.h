@@ -36,6 +36,10 @@ struct SnapshotContents
 // digits. Nothing else in the backups folder is ever read, listed or removed.
 bool IsSnapshotName(std::string_view name);
 
+// When a snapshot was taken, as people read it: "2026-12-07 09:30:15" for "20261207-093015-123";
+// a name too short to hold a time comes back as it is.
+std::string SnapshotTimeText(std::string_view name);
+
 // Name order, which is time order: "…-123" < "…-123-1" < "…-123-2" < "…-123-10" < "…-124".
 bool SnapshotOlder(std::string_view a, std::string_view b);
 

@@ -112,15 +112,38 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.dataDir = parser.value(QStringLiteral("data-dir"));
     if (parser.isSet(QStringLiteral("data-dir")) && line.dataDir.isEmpty())
         return refuse(QStringLiteral("--data-dir 后面缺少文件夹。"));
-    line.importFile = parser.value(QStringLiteral("import"));
-    line.exportFile = parser.value(QStringLiteral("export"));
-    for (const char *name : {"import", "export"}) {
-        if (parser.isSet(QString::fromLatin1(name)) && parser.value(QString::fromLatin1(name)).isEmpty())
-            return refuse(QStringLiteral("--%1 后面缺少文件。").arg(QString::fromLatin1(name)));
+    for (const ListVerb verb : {ListVerb::Import, ListVerb::Export}) {
+        const QString name = ListVerbWord(verb);
+        if (!parser.isSet(name))
+            continue;
+        if (parser.value(name).isEmpty())
+            return refuse(QStringLiteral("--%1 后面缺少文件。").arg(name));
+        if (line.listVerb)
+            return refuse(QStringLiteral("--import 和 --export 不能同时使用。"));
+        line.listVerb = verb;
+        line.listFile = parser.value(name);
     }
-    if (!line.importFile.isEmpty() && !line.exportFile.isEmpty())
-        return refuse(QStringLiteral("--import 和 --export 不能同时使用。"));
     return line;
+}
+
+QString ListVerbWord(ListVerb verb)
+{
+    switch (verb) {
+    case ListVerb::Import:
+        return QStringLiteral("import");
+    case ListVerb::Export:
+        return QStringLiteral("export");
+    }
+    return {};
+}
+
+std::optional<ListVerb> ListVerbFromWord(const QString &word)
+{
+    for (const ListVerb verb : {ListVerb::Import, ListVerb::Export}) {
+        if (word == ListVerbWord(verb))
+            return verb;
+    }
+    return std::nullopt;
 }
 
 } // namespace velmora

@@ -3,7 +3,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace velmora {
+
+// What a command line asks of the list without a window: its table in or out. The word is the
+// option's name and what a running program is handed.
+enum class ListVerb { Import, Export };
+QString ListVerbWord(ListVerb verb);
+std::optional<ListVerb> ListVerbFromWord(const QString &word);
 
 // What the command line asked for. Read with QCommandLineParser; every text it prints is ours,
 // in Chinese.
@@ -14,8 +22,8 @@ struct CommandLine
     bool demo = false;
     QString dataDir; // empty when --data-dir was not given
     // --import FILE or --export FILE: the list in or out as a table, without a window.
-    QString importFile;
-    QString exportFile;
+    std::optional<ListVerb> listVerb;
+    QString listFile;
     QString text;    // the help or version text, or why the line was refused
 };
 

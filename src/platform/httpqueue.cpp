@@ -1,4 +1,4 @@
-#include "platform/quotefetcher.h"
+#include "platform/httpqueue.h"
 
 #include "core/htmlcharset.h"
 #include "platform/httpcheck.h"
@@ -25,7 +25,7 @@ namespace {
 constexpr int kMaxResends = 3;
 } // namespace
 
-struct QuoteFetcher::Active
+struct HttpQueue::Active
 {
     Ticket ticket;
     QUrl url;
@@ -36,7 +36,7 @@ struct QuoteFetcher::Active
     QString failure; // set when we cut the transfer short ourselves
 };
 
-struct QuoteFetcher::Private
+struct HttpQueue::Private
 {
     struct Queued
     {
@@ -59,18 +59,18 @@ struct QuoteFetcher::Private
     int maxInFlight = kMaxInFlight;
 };
 
-QuoteFetcher::QuoteFetcher(QObject *parent) : QObject(parent), d(new Private)
+HttpQueue::HttpQueue(QObject *parent) : QObject(parent), d(new Private)
 {
     d->network = new QNetworkAccessManager(this);
 }
 
-QuoteFetcher::~QuoteFetcher()
+HttpQueue::~HttpQueue()
 {
     abortAll();
     delete d;
 }
 
-QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url, const QByteArray &referer)
+HttpQueue::Ticket HttpQueue::fetch(const QUrl &url, const QByteArray &referer)
 {
     const Ticket ticket = d->nextTicket++;
     const QString scheme = url.scheme();
@@ -95,7 +95,7 @@ QuoteFetcher::Ticket QuoteFetcher::fetch(const QUrl &url, const QByteArray &refe
     return ticket;
 }
 
-void QuoteFetcher::startQueued()
+void HttpQueue::startQueued()
 {
     while (static_cast<int>(d->active.size()) < d->maxInFlight && !d->queue.empty()) {
         const Private::Queued next = d->queue.front();
@@ -105,7 +105,7 @@ void QuoteFetcher::startQueued()
     }
 }
 
-void QuoteFetcher::send(const Active &state)
+void HttpQueue::send(const Active &state)
 {
     QNetworkRequest request(state.url);
     if (!state.referer.isEmpty())
@@ -140,7 +140,7 @@ void QuoteFetcher::send(const Active &state)
     connect(reply, &QNetworkReply::finished, this, [this, reply] { complete(reply); });
 }
 
-void QuoteFetcher::renewNetwork()
+void HttpQueue::renewNetwork()
 {
     // The network layer says from its own thread that a request went out, and under load that
     // word can still be waiting in this thread's queue: hear it first, so that a request which
@@ -169,7 +169,7 @@ void QuoteFetcher::renewNetwork()
     releaseRetired();
 }
 
-void QuoteFetcher::releaseRetired()
+void HttpQueue::releaseRetired()
 {
     std::erase_if(d->retired, [this](QNetworkAccessManager *manager) {
         for (const auto &entry : d->active) {
@@ -181,7 +181,7 @@ void QuoteFetcher::releaseRetired()
     });
 }
 
-void QuoteFetcher::cutShort(QNetworkReply *reply, const QString &why)
+void HttpQueue::cutShort(QNetworkReply *reply, const QString &why)
 {
     const auto it = d->active.find(reply);
     if (it == d->active.end() || !it->second.failure.isEmpty())
@@ -190,7 +190,7 @@ void QuoteFetcher::cutShort(QNetworkReply *reply, const QString &why)
     reply->abort(); // finished() follows and reports the failure set above
 }
 
-void QuoteFetcher::complete(QNetworkReply *reply)
+void HttpQueue::complete(QNetworkReply *reply)
 {
     const auto it = d->active.find(reply);
     if (it == d->active.end())
@@ -224,13 +224,13 @@ void QuoteFetcher::complete(QNetworkReply *reply)
         result.error = *failure;
     } else {
         result.ok = true;
-        result.body = DecodeText(reply->readAll(), result.charset);
+        result.text = DecodeText(reply->readAll(), result.charset).toStdString();
     }
     startQueued();
     emit finished(done.ticket, result);
 }
 
-void QuoteFetcher::abortAll()
+void HttpQueue::abortAll()
 {
     d->queue.clear();
     d->refused.clear();
@@ -244,22 +244,22 @@ void QuoteFetcher::abortAll()
     releaseRetired();
 }
 
-int QuoteFetcher::outstanding() const
+int HttpQueue::outstanding() const
 {
     return static_cast<int>(d->queue.size() + d->active.size() + d->refused.size());
 }
 
-int QuoteFetcher::inFlight() const
+int HttpQueue::inFlight() const
 {
     return static_cast<int>(d->active.size());
 }
 
-void QuoteFetcher::setTimeoutMs(int ms)
+void HttpQueue::setTimeoutMs(int ms)
 {
     d->timeoutMs = ms;
 }
 
-void QuoteFetcher::setMaxInFlight(int count)
+void HttpQueue::setMaxInFlight(int count)
 {
     d->maxInFlight = std::max(1, count);
     startQueued();

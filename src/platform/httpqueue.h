@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <string>
 
 class QNetworkReply;
 
@@ -15,15 +16,17 @@ namespace velmora {
 struct FetchResult
 {
     bool ok = false;
-    QString body;       // decoded text when ok
+    std::string text;   // the body decoded to UTF-8, when ok
+
     QString error;      // why it failed, when !ok
     int status = 0;     // HTTP status, 0 when none arrived
     QByteArray charset; // the charset the server named in Content-Type, empty when none
     QByteArray retryAfter; // the server's Retry-After, empty when none
 };
 
-// An asynchronous quote fetcher with its own network access and its own queue. Each of the
-// refresh, the alert monitor and the add dialog owns one, as each owns its transfer control.
+// A queue of HTTP GET requests with its own network access. Each of the refresh, the alert
+// monitor and the add dialog's lookup owns one (through its quote batcher), as each owns its
+// transfer control.
 // At most kMaxInFlight requests are on the wire; the rest wait in our own queue, so that time
 // spent waiting for a free connection never counts against a request. Each request is aborted
 // kTimeoutMs after it was sent, by a timer of its own: a server that drips a byte a second
@@ -31,7 +34,7 @@ struct FetchResult
 // A status other than 2xx, or a body over kMaxBodyBytes, is a failure. The body is decoded by
 // the charset the server names, else as UTF-8 when valid, else as GB18030.
 // Nothing but the address is ours to send: no cookie is kept or sent, no credential offered.
-class QuoteFetcher : public QObject
+class HttpQueue : public QObject
 {
     Q_OBJECT
 
@@ -41,8 +44,8 @@ public:
     static constexpr int kTimeoutMs = 60000;
     static constexpr qint64 kMaxBodyBytes = 1024 * 1024;
 
-    explicit QuoteFetcher(QObject *parent = nullptr);
-    ~QuoteFetcher() override;
+    explicit HttpQueue(QObject *parent = nullptr);
+    ~HttpQueue() override;
 
     // Queues a GET; finished(ticket, ...) follows exactly once unless abortAll() comes first.
     // It never arrives before fetch() has returned. A page that wants to know where it is
@@ -61,7 +64,7 @@ public:
     void setMaxInFlight(int count);
 
 signals:
-    void finished(velmora::QuoteFetcher::Ticket ticket, const velmora::FetchResult &result);
+    void finished(velmora::HttpQueue::Ticket ticket, const velmora::FetchResult &result);
 
 private:
     struct Active;

@@ -110,10 +110,10 @@ std::optional<QByteArray> SingleInstance::exchange(const QByteArray &request)
     return answer;
 }
 
-std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(const QString &verb,
+std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(ListVerb verb,
                                                                        const QString &path)
 {
-    const QByteArray request = kCommandRequest + verb.toUtf8() + '\t' +
+    const QByteArray request = kCommandRequest + ListVerbWord(verb).toUtf8() + '\t' +
                                path.toUtf8().toPercentEncoding() + '\n';
     const QDeadlineTimer deadline(3000);
     for (;;) {
@@ -178,11 +178,11 @@ QByteArray SingleInstance::answer(const QByteArray &request)
     const QList<QByteArray> parts = request.mid(kCommandRequest.size()).trimmed().split('\t');
     if (parts.size() != 2)
         return {};
-    const QString verb = QString::fromUtf8(parts[0]);
+    const auto verb = ListVerbFromWord(QString::fromUtf8(parts[0]));
     const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[1]));
-    if ((verb != QLatin1String("import") && verb != QLatin1String("export")) || !m_commandHandler)
+    if (!verb || !m_commandHandler)
         return "1\t" + QStringLiteral("正在运行的 Velmora 不能执行这个命令。").toUtf8().toPercentEncoding() + '\n';
-    const auto [status, message] = m_commandHandler(verb, path);
+    const auto [status, message] = m_commandHandler(*verb, path);
     return QByteArray::number(status) + '\t' + message.toUtf8().toPercentEncoding() + '\n';
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/commandline.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -36,13 +38,13 @@ public:
     // on the same directory). Unanswered is reported to the user here.
     Claim claim();
 
-    // A command line's work (verb "import" or "export", an absolute path) for the program that
+    // A command line's work (its verb and an absolute path) for the program that
     // runs on the folder, so the list on screen and its files stay one: its exit status and
     // message. Nothing when no program runs there: this process then holds the folder and does
     // the work itself, and no program can start on it meanwhile.
-    std::optional<std::pair<int, QString>> handCommandOver(const QString &verb, const QString &path);
+    std::optional<std::pair<int, QString>> handCommandOver(ListVerb verb, const QString &path);
     // How the running program does what a command line hands over.
-    using CommandHandler = std::function<std::pair<int, QString>(const QString &verb, const QString &path)>;
+    using CommandHandler = std::function<std::pair<int, QString>(ListVerb verb, const QString &path)>;
     void setCommandHandler(CommandHandler handler);
 
     QString lockPath() const { return m_base + QStringLiteral(".lock"); }

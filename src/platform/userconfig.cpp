@@ -12,6 +12,7 @@
 #include <array>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 namespace velmora {
 
@@ -48,7 +49,33 @@ std::optional<bool> readSwitch(const QString &text)
     return std::nullopt;
 }
 
+// Every member of UserSettings, for the rules that go over all of them.
+constexpr auto kEveryField = std::make_tuple(
+    &UserSettings::source, &UserSettings::customBase, &UserSettings::intervalSeconds,
+    &UserSettings::slowDownOutsideHours, &UserSettings::notifications, &UserSettings::sound);
+
+// A member added to UserSettings stops this from compiling until it is in kEveryField too, so
+// no setting can be left out of what is saved.
+[[maybe_unused]] void everyFieldIsListed(const UserSettings &settings)
+{
+    const auto &[source, customBase, interval, slowDown, notifications, sound] = settings;
+    static_assert(std::tuple_size_v<decltype(kEveryField)> == 6);
+    (void)source, (void)customBase, (void)interval, (void)slowDown, (void)notifications, (void)sound;
+}
+
 } // namespace
+
+UserSettings SettingsToSave(const UserSettings &saved, const UserSettings &before,
+                            const UserSettings &after)
+{
+    UserSettings out = saved;
+    std::apply(
+        [&](auto... member) {
+            ((before.*member != after.*member ? void(out.*member = after.*member) : void()), ...);
+        },
+        kEveryField);
+    return out;
+}
 
 QString SourceWord(QuoteSourceKind kind)
 {

@@ -36,6 +36,12 @@ struct UserSettings
     bool operator==(const UserSettings &) const = default;
 };
 
+// What goes into the file after the settings window changed before into after: the file's own
+// values (saved), with every value the user changed taken over. A value given for this run
+// alone (an environment variable, --demo) that the user left as it was stays out of the file.
+UserSettings SettingsToSave(const UserSettings &saved, const UserSettings &before,
+                            const UserSettings &after);
+
 // Its defaults: a build run from its own folder shows the demo, an installed one starts on auto.
 UserSettings DefaultUserSettings();
 

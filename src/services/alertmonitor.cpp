@@ -1,132 +1,94 @@
 #include "services/alertmonitor.h"
 
 #include "core/tradingclock.h"
-#include "services/quoteclient.h"
-#include "services/quotesources.h"
+#include "platform/textcodec.h"
+#include "services/quotebatcher.h"
+#include "services/quotepoller.h"
+#include "services/sourcepolicy.h"
 #include "watchlist/watchlist.h"
-
-#include <QTimer>
 
 namespace velmora {
 
-AlertMonitor::AlertMonitor(WatchList &list, QuoteSources &sources, QObject *parent)
-    : QObject(parent), m_list(list), m_sources(sources), m_client(new QuoteClient(sources, this)),
-      m_timer(new QTimer(this))
+AlertMonitor::AlertMonitor(WatchList &list, SourcePolicy &policy, QObject *parent)
+    : QObject(parent), m_list(list), m_policy(policy),
+      // The monitor's own timer and queue: alerts never share requests or answers with the
+      // refresh.
+      m_poller(new QuotePoller(list, policy, QStringLiteral("Timer2"), QStringLiteral("Inet2"), this))
 {
     setObjectName(QStringLiteral("alertMonitor"));
-    m_timer->setObjectName(QStringLiteral("Timer2"));
-    m_timer->setInterval(m_sources.intervalSeconds() * 1000);
-    // The monitor's own fetcher: alerts never share requests or answers with the refresh.
-    m_client->fetcher()->setObjectName(QStringLiteral("Inet2"));
-    connect(m_client, &QuoteClient::answered, this, &AlertMonitor::onAnswered);
-    connect(m_timer, &QTimer::timeout, this, &AlertMonitor::checkAll);
-    connect(&m_sources, &QuoteSources::changed, this, [this] {
-        m_timer->setInterval(m_sources.intervalSeconds() * 1000);
-        m_forced = true;
-    });
+    connect(m_poller, &QuotePoller::polling, this, [this] { m_lastAlertPosition = -1; });
+    connect(m_poller, &QuotePoller::answered, this, &AlertMonitor::onAnswered);
+    connect(m_poller, &QuotePoller::pollAnswered, this, &AlertMonitor::checked);
 }
 
 AlertMonitor::~AlertMonitor() = default;
 
-QuoteFetcher *AlertMonitor::fetcher() const
+QTimer *AlertMonitor::timer() const
 {
-    return m_client->fetcher();
+    return m_poller->timer();
+}
+
+HttpQueue *AlertMonitor::queue() const
+{
+    return m_poller->queue();
 }
 
 void AlertMonitor::enableAlerts()
 {
-    // Restarting the timer would only put the next check off.
-    if (m_timer->isActive())
+    if (m_poller->isActive())
         return;
-    m_forced = true;
-    m_timer->start();
-    emit alertsSwitchedOn(m_client->clockMs());
+    m_poller->start();
+    emit alertsSwitchedOn(m_poller->clockMs());
 }
 
 void AlertMonitor::disableAlerts()
 {
-    m_timer->stop();
-    m_client->abortAll();
-    m_waiting.clear();
-    m_unansweredThisTick = 0;
+    m_poller->stop();
     emit alertsSwitchedOff();
 }
 
 bool AlertMonitor::alertsEnabled() const
 {
-    return m_timer->isActive();
+    return m_poller->isActive();
 }
 
 void AlertMonitor::checkAll()
 {
-    ++m_tick;
-    m_unansweredThisTick = 0;
-    m_lastAlertPosition = -1;
-    const std::int64_t now = m_sources.now();
-    std::vector<RowAsk> rows;
-    if (!m_sources.isPublic() || m_market.shouldAsk(now, m_forced, m_sources.slowDownOutsideHours())) {
-        for (int i = 0; i < m_list.rowCount(); ++i) {
-            const WatchRow &row = m_list.rowAt(i);
-            // One request per row at a time: a row whose service hangs must not pile up.
-            if (m_waiting.emplace(row.id, m_tick).second)
-                rows.push_back({row.id, row.entry.code});
-        }
-    }
-    m_unansweredThisTick = static_cast<int>(rows.size());
-    if (!rows.empty() && m_client->ask(rows)) {
-        m_forced = false;
-        m_market.asked(now);
-    } else {
-        for (const RowAsk &row : rows)
-            m_waiting.erase(row.row);
-        m_unansweredThisTick = 0;
-    }
-    if (m_unansweredThisTick == 0)
-        emit checked();
+    m_poller->poll();
 }
 
 void AlertMonitor::onAnswered(const RowAnswer &answer)
 {
-    const auto it = m_waiting.find(answer.row);
-    if (it == m_waiting.end())
-        return; // asked before alerts were switched off: dropped
-    const quint64 tick = it->second;
-    m_waiting.erase(it);
-
     std::optional<std::string> price;
     qint64 ageMs = 0;
     if (answer.outcome == RowAnswer::Outcome::Quote) {
         price = answer.quote.price;
-        const std::int64_t now = m_sources.now();
         if (const auto quoted = ShanghaiUnixSeconds(answer.quote.date, answer.quote.time))
-            ageMs = std::max<qint64>(0, (now - *quoted) * 1000);
-        if (m_sources.isPublic())
-            m_market.sawQuoteDate(answer.quote.date, now);
+            ageMs = std::max<qint64>(0, (m_policy.now() - *quoted) * 1000);
     }
     check(answer.row, answer.sentAtMs, ageMs, price);
-    if (tick == m_tick && --m_unansweredThisTick == 0)
-        emit checked();
 }
 
 // The two tests for the row, read afresh: a row removed meanwhile raises nothing, and the name
-// is the list's name cell at this moment.
-void AlertMonitor::check(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
+// is the row's name at this moment.
+void AlertMonitor::check(RowId id, qint64 sentAtMs, qint64 quoteAgeMs,
                          const std::optional<std::string> &price)
 {
-    const auto position = m_list.positionOf(row);
+    const auto position = m_list.positionOf(id);
     if (!position)
         return;
-    const std::string takeProfit = m_list.text(*position, WatchList::TakeProfit).toStdString();
-    const std::string stopLoss = m_list.text(*position, WatchList::StopLoss).toStdString();
-    emit replyChecked(row, sentAtMs, quoteAgeMs, price, takeProfit, stopLoss);
+    const WatchRow &row = m_list.rowAt(*position);
+    const std::string takeProfit = DecodeStored(row.entry.takeProfit).toStdString();
+    const std::string stopLoss = DecodeStored(row.entry.stopLoss).toStdString();
+    emit replyChecked(id, sentAtMs, quoteAgeMs, price, takeProfit, stopLoss);
     if (*position < m_lastAlertPosition)
         return; // a later row has told its alert since this tick began
     for (const Alert &alert : EvaluateAlerts(price, takeProfit, stopLoss)) {
         AlertNotice notice;
-        notice.row = row;
+        notice.row = id;
         notice.kind = alert.kind;
-        notice.code = m_list.text(*position, WatchList::Code);
-        notice.name = m_list.text(*position, WatchList::Name);
+        notice.code = DecodeStored(row.entry.code);
+        notice.name = QString::fromStdString(row.quote.name);
         notice.price = QString::fromStdString(price.value_or(std::string()));
         notice.threshold = QString::fromStdString(alert.threshold);
         notice.thresholdCaption = QString::fromUtf8(ThresholdCaption(alert.kind));

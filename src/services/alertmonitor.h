@@ -1,15 +1,11 @@
 #pragma once
 
 #include "core/alertrule.h"
-#include "core/refreshpolicy.h"
-#include "platform/quotefetcher.h"
 #include "watchlist/watchrow.h"
 
 #include <QObject>
 #include <QString>
-#include <QUrl>
 
-#include <map>
 #include <optional>
 #include <string>
 
@@ -17,8 +13,9 @@ class QTimer;
 
 namespace velmora {
 
-class QuoteClient;
-class QuoteSources;
+class HttpQueue;
+class QuotePoller;
+class SourcePolicy;
 class WatchList;
 struct RowAnswer;
 
@@ -36,10 +33,10 @@ struct AlertNotice
 };
 
 // The price alerts: while alerts are on, every row is fetched afresh from the chosen source at
-// every tick of its own timer ("Timer2", the refresh's interval) through its own fetcher
+// every tick of its own timer ("Timer2", the refresh's interval) through its own HTTP queue
 // ("Inet2"), as politely as the refresh asks the public pages, and each reply is checked against
 // its row's take-profit and stop-loss as soon as it arrives, however many ticks it took (within
-// the fetcher's time limit): a slow service or a long list delays alerts, never drops them. A
+// the queue's time limit): a slow service or a long list delays alerts, never drops them. A
 // row still waiting is not asked again. Each alert is told when its reply is checked, unless a
 // row later in list order has already alerted since this tick began, so whoever shows them ends
 // each tick on the last alert in list order. Nothing is remembered between ticks, so a price
@@ -50,9 +47,7 @@ class AlertMonitor final : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kIntervalMs = 8000;
-
-    AlertMonitor(WatchList &list, QuoteSources &sources, QObject *parent = nullptr);
+    AlertMonitor(WatchList &list, SourcePolicy &policy, QObject *parent = nullptr);
     ~AlertMonitor() override;
 
     // 预警开: the first check comes one interval later. Asking again while on changes nothing.
@@ -63,8 +58,8 @@ public:
     // One tick.
     void checkAll();
 
-    QTimer *timer() const { return m_timer; }
-    QuoteFetcher *fetcher() const;
+    QTimer *timer() const;
+    HttpQueue *queue() const;
 
 signals:
     void alertRaised(const velmora::AlertNotice &alert);
@@ -86,16 +81,8 @@ private:
                const std::optional<std::string> &price);
 
     WatchList &m_list;
-    QuoteSources &m_sources;
-    QuoteClient *m_client;
-    QTimer *m_timer;
-    MarketWatch m_market;
-    bool m_forced = true;
-    // Rows asked and not yet answered, with the tick that asked them. A row here is not asked
-    // again.
-    std::map<RowId, quint64> m_waiting;
-    quint64 m_tick = 0;
-    int m_unansweredThisTick = 0;
+    SourcePolicy &m_policy;
+    QuotePoller *m_poller;
     // The list position of the last row that alerted since this tick began.
     int m_lastAlertPosition = -1;
 };

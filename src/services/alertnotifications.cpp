@@ -1,16 +1,17 @@
 #include "services/alertnotifications.h"
 
 #include "platform/desktopnotifier.h"
+#include "platform/textcodec.h"
 #include "services/alertmonitor.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 #include "watchlist/watchlist.h"
 
 namespace velmora {
 
 AlertNotifications::AlertNotifications(const WatchList &list, AlertMonitor &monitor,
-                                       const QuoteSources &sources, DesktopNotifier &notifier,
+                                       const SourcePolicy &policy, DesktopNotifier &notifier,
                                        QObject *parent)
-    : QObject(parent), m_list(list), m_sources(sources), m_notifier(notifier)
+    : QObject(parent), m_list(list), m_policy(policy), m_notifier(notifier)
 {
     setObjectName(QStringLiteral("alertNotifications"));
     connect(&monitor, &AlertMonitor::replyChecked, this, &AlertNotifications::onReplyChecked);
@@ -35,15 +36,15 @@ void AlertNotifications::onReplyChecked(RowId row, qint64 sentAtMs, qint64 quote
     // count a long-held price as a fresh crossing.
     const std::vector<Alert> crossed = m_crossings.compare(
         {row, sentAtMs, quoteAgeMs, price, takeProfit, stopLoss},
-        2 * std::int64_t(m_sources.intervalSeconds()) * 1000);
-    const auto position = m_list.positionOf(row);
-    if (!m_enabled || !position)
+        2 * std::int64_t(m_policy.intervalSeconds()) * 1000);
+    const WatchRow *watched = m_list.rowById(row);
+    if (!m_enabled || !watched)
         return;
-    // The list's name cell, unless it still waits for its first quote.
-    QString name = m_list.text(*position, WatchList::Name);
+    // The row's name, unless it still waits for its first quote.
+    QString name = QString::fromStdString(watched->quote.name);
     if (name == WatchList::placeholder())
         name.clear();
-    const QString stock = m_list.text(*position, WatchList::Code) + QLatin1Char(' ') + name;
+    const QString stock = DecodeStored(watched->entry.code) + QLatin1Char(' ') + name;
     for (const Alert &alert : crossed) {
         const bool takeProfitSide = alert.kind == AlertKind::TakeProfit;
         const QString summary =

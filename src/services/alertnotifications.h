@@ -12,7 +12,7 @@ namespace velmora {
 
 class AlertMonitor;
 class DesktopNotifier;
-class QuoteSources;
+class SourcePolicy;
 class WatchList;
 
 // Desktop notifications for the alerts, beside the alert window: while alerts are on, a row
@@ -25,7 +25,7 @@ class AlertNotifications final : public QObject
     Q_OBJECT
 
 public:
-    AlertNotifications(const WatchList &list, AlertMonitor &monitor, const QuoteSources &sources,
+    AlertNotifications(const WatchList &list, AlertMonitor &monitor, const SourcePolicy &policy,
                        DesktopNotifier &notifier, QObject *parent = nullptr);
 
     void setEnabled(bool notifications, bool sound);
@@ -36,7 +36,7 @@ private:
                         const std::string &stopLoss);
 
     const WatchList &m_list;
-    const QuoteSources &m_sources;
+    const SourcePolicy &m_policy;
     DesktopNotifier &m_notifier;
     AlertCrossings m_crossings;
     bool m_enabled = true;

@@ -1,11 +1,13 @@
 #include "services/chartviewer.h"
 
 #include "core/chartaddress.h"
+#include "core/marketsymbol.h"
 #include "platform/openurl.h"
 #include "services/viewerprocess.h"
 #include "watchlist/watchlist.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace velmora {
 
@@ -50,6 +52,28 @@ ViewerInstance *ChartViewer::ensureViewer()
 void ChartViewer::openInBrowser(const QUrl &url)
 {
     OpenInBrowser(url);
+}
+
+ActionResult ChartViewer::show(const QList<int> &positions, bool publicSource)
+{
+    if (!publicSource) {
+        showCharts(positions);
+        return ActionResult::done();
+    }
+    // The image shows one stock: the last selected row's, as the viewer ends on it.
+    std::optional<int> last;
+    for (const int position : positions) {
+        if (position >= 0 && position < m_list.rowCount() && (!last || position > *last))
+            last = position;
+    }
+    if (!last)
+        return ActionResult::done();
+    const std::string &code = m_list.rowAt(*last).entry.code;
+    const auto symbol = MarketSymbol(code);
+    if (!symbol)
+        return ActionResult::refused(QString::fromStdString(UnaskableCodeText(code)));
+    emit imageWanted(*symbol);
+    return ActionResult::done();
 }
 
 void ChartViewer::showCharts(QList<int> positions)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/actionresult.h"
 #include "services/viewerlauncher.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <string>
 
 namespace velmora {
 
@@ -26,6 +28,9 @@ public:
                 std::unique_ptr<ViewerLauncher> launcher = {}, QObject *parent = nullptr);
     ~ChartViewer() override;
 
+    // 查看分时 for the rows at these positions: with a public source the chart image of the last
+    // one (imageWanted), which says why when its code cannot be asked; otherwise the viewer.
+    ActionResult show(const QList<int> &positions, bool publicSource);
     // For every given row, in list order: show the viewer and navigate it to the row's chart
     // page, so the last row's chart remains. No row: nothing opens.
     void showCharts(QList<int> positions);
@@ -36,6 +41,8 @@ public:
 signals:
     // Passed on from the open viewer.
     void pageLoaded(const QUrl &url, bool ok);
+    // The public chart image of this market symbol ("sh600519") is to be shown.
+    void imageWanted(const std::string &symbol);
 
 private:
     ViewerInstance *ensureViewer();

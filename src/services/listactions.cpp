@@ -1,9 +1,10 @@
-#include "services/listtransfer.h"
+#include "services/listactions.h"
 
 #include "core/filesystem.h"
+#include "core/snapshots.h"
+#include "core/thresholdedit.h"
 #include "core/watchlistcsv.h"
 #include "platform/textcodec.h"
-#include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
 
 #include <QFile>
@@ -23,43 +24,96 @@ std::filesystem::path fsPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+ActionResult outcomeOf(const std::optional<StoreError> &error, WatchListChange change)
+{
+    return error ? ActionResult::refused(StoreFailureText(*error, change)) : ActionResult::done();
+}
+
 } // namespace
 
-TransferOutcome ImportList(WatchList &list, const QString &path)
+ListActions::ListActions(WatchList &list) : m_list(list) {}
+
+std::optional<QString> ListActions::refusalBeforeAsking(WatchListChange change) const
+{
+    const auto &refusal = m_list.refusal();
+    if (!refusal)
+        return std::nullopt;
+    // A folder that cannot be written is said before anything is typed, in the words of the
+    // start; a list that could not be read refuses the add itself.
+    if (change == WatchListChange::Add && refusal->kind != StoreError::Kind::ReadOnlyFolder)
+        return std::nullopt;
+    return StoreFailureText(*refusal, change);
+}
+
+ActionResult ListActions::add(const WatchEntry &entry)
+{
+    return outcomeOf(m_list.add(entry), WatchListChange::Add);
+}
+
+ActionResult ListActions::remove(int position)
+{
+    // No question asked.
+    return outcomeOf(m_list.removeAt(position), WatchListChange::Remove);
+}
+
+ActionResult ListActions::editThreshold(int position, int column, const QString &typed)
+{
+    if (position < 0 || position >= m_list.rowCount() ||
+        (column != WatchList::TakeProfit && column != WatchList::StopLoss))
+        return ActionResult::done();
+    const ThresholdEdit edit =
+        ReadThresholdEdit(EncodeTyped(typed), EncodeTyped(m_list.text(position, column)));
+    switch (edit.outcome) {
+    case ThresholdEdit::Outcome::Unchanged:
+        return ActionResult::done();
+    case ThresholdEdit::Outcome::Refused:
+        return ActionResult::refused(
+            QStringLiteral("%1只能留空或填写一个数字，例如 10.5。没有保存。")
+                .arg(column == WatchList::TakeProfit ? QStringLiteral("止盈价")
+                                                     : QStringLiteral("止损价")));
+    case ThresholdEdit::Outcome::Store:
+        break;
+    }
+    return outcomeOf(m_list.setThreshold(position, column, edit.value), WatchListChange::Edit);
+}
+
+ActionResult ListActions::importFile(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    if (const auto &refusal = list.refusal())
-        return {false, 0, StoreFailureText(*refusal, WatchListChange::Import)};
+    if (const auto &refusal = m_list.refusal())
+        return ActionResult::refused(StoreFailureText(*refusal, WatchListChange::Import));
     SystemError cause;
     const auto bytes = StoreFileSystem::real().readAll(fsPath(path), &cause);
     if (!bytes) {
-        return {false, 0, QStringLiteral("无法读取文件 %1（%2），没有导入任何股票。")
-                              .arg(name, reasonOf(cause))};
+        return ActionResult::refused(QStringLiteral("无法读取文件 %1（%2），没有导入任何股票。")
+                                         .arg(name, reasonOf(cause)));
     }
     // UTF-8 when it is valid UTF-8 (a byte order mark or not), else GBK.
     const std::string text = DecodeText(QByteArrayView(bytes->data(), qsizetype(bytes->size())))
                                  .toStdString();
     const CsvImport read = ReadWatchListCsv(text);
     if (!read.problems.empty()) {
-        return {false, 0, QStringLiteral("文件 %1 中有不能导入的行，没有导入任何股票：\n%2")
-                              .arg(name, QString::fromStdString(CsvProblemsText(read.problems)))};
+        return ActionResult::refused(
+            QStringLiteral("文件 %1 中有不能导入的行，没有导入任何股票：\n%2")
+                .arg(name, QString::fromStdString(CsvProblemsText(read.problems))));
     }
     if (read.entries.empty())
-        return {true, 0, QStringLiteral("文件 %1 中没有股票，列表没有改变。").arg(name)};
-    if (const auto error = list.addAll(read.entries))
-        return {false, 0, StoreFailureText(*error, WatchListChange::Import)};
+        return ActionResult::done(QStringLiteral("文件 %1 中没有股票，列表没有改变。").arg(name));
+    if (const auto error = m_list.addAll(read.entries))
+        return ActionResult::refused(StoreFailureText(*error, WatchListChange::Import));
     const int added = int(read.entries.size());
-    return {true, added, QStringLiteral("已从 %1 导入 %2 只股票。").arg(name).arg(added)};
+    return ActionResult::done(QStringLiteral("已从 %1 导入 %2 只股票。").arg(name).arg(added), added);
 }
 
-TransferOutcome ExportList(const WatchList &list, const QString &path)
+ActionResult ListActions::exportFile(const QString &path) const
 {
     std::vector<CsvRow> rows;
-    rows.reserve(std::size_t(list.rowCount()));
-    for (int position = 0; position < list.rowCount(); ++position) {
-        rows.push_back({list.text(position, WatchList::Code).toStdString(),
-                        list.text(position, WatchList::TakeProfit).toStdString(),
-                        list.text(position, WatchList::StopLoss).toStdString()});
+    rows.reserve(std::size_t(m_list.rowCount()));
+    for (int position = 0; position < m_list.rowCount(); ++position) {
+        const WatchEntry &entry = m_list.rowAt(position).entry;
+        rows.push_back({DecodeStored(entry.code).toStdString(),
+                        DecodeStored(entry.takeProfit).toStdString(),
+                        DecodeStored(entry.stopLoss).toStdString()});
     }
     const QString name = QFileInfo(path).fileName();
     StoreFileSystem &fs = StoreFileSystem::real();
@@ -69,10 +123,19 @@ TransferOutcome ExportList(const WatchList &list, const QString &path)
     SystemError cause;
     if (!fs.writeDurably(written, WatchListCsv(rows), &cause) || !fs.rename(written, target, &cause)) {
         fs.remove(written, nullptr);
-        return {false, 0, QStringLiteral("无法导出到 %1（%2）。").arg(name, reasonOf(cause))};
+        return ActionResult::refused(QStringLiteral("无法导出到 %1（%2）。").arg(name, reasonOf(cause)));
     }
-    return {true, int(rows.size()),
-            QStringLiteral("已把 %1 只股票导出到 %2。").arg(rows.size()).arg(name)};
+    return ActionResult::done(QStringLiteral("已把 %1 只股票导出到 %2。").arg(rows.size()).arg(name),
+                              int(rows.size()));
+}
+
+ActionResult ListActions::restore(const std::string &snapshotName)
+{
+    if (const auto error = m_list.restore(snapshotName))
+        return ActionResult::refused(StoreFailureText(*error, WatchListChange::Restore));
+    return ActionResult::done(QStringLiteral("自选股列表已恢复到 %1 的样子，共 %2 只股票。")
+                                  .arg(QString::fromStdString(SnapshotTimeText(snapshotName)))
+                                  .arg(m_list.rowCount()));
 }
 
 } // namespace velmora

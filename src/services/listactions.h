@@ -1,26 +1,50 @@
 #pragma once
 
+#include "core/watchentry.h"
+#include "services/actionresult.h"
+#include "watchlist/changefailure.h"
+
 #include <QString>
+
+#include <optional>
+#include <string>
 
 namespace velmora {
 
 class WatchList;
 
-// What an import or an export came to, for a message or the terminal.
-struct TransferOutcome
+// Every change a user asks of the list, carried out on the one WatchList: add, remove, edit a
+// threshold in place, import, export and restore. The windows say what the user asked for;
+// this decides, changes the list (which changes its files first, all or nothing) and returns
+// what to tell. Nothing here shows anything.
+class ListActions final
 {
-    bool ok = false;
-    int rows = 0;    // rows added, or written
-    QString message; // in Chinese: what was done, or why nothing was
+public:
+    explicit ListActions(WatchList &list);
+
+    // Why a change of this kind is refused before the user even picks a file or types a code
+    // (a run that writes nothing), when it is.
+    std::optional<QString> refusalBeforeAsking(WatchListChange change) const;
+
+    // A new last row, the entry as typed: nothing is checked.
+    ActionResult add(const WatchEntry &entry);
+    // The row at this position; on a failure the files and the row stay.
+    ActionResult remove(int position);
+    // A take-profit or stop-loss cell (column TakeProfit or StopLoss) edited in place to typed:
+    // empty or a number, or refused; an edit that leaves the text as it was writes nothing.
+    ActionResult editThreshold(int position, int column, const QString &typed);
+    // Reads a CSV or tab-separated file (UTF-8 with or without a byte order mark, or GBK) and
+    // adds its rows as one change; a file with any bad line adds nothing and the message names
+    // every such line. A run that may not write refuses before reading.
+    ActionResult importFile(const QString &path);
+    // Writes the list as CSV (UTF-8 with a byte order mark, RFC 4180), the values as the list
+    // shows them, beside the file and renamed over it; no file of the list changes.
+    ActionResult exportFile(const QString &path) const;
+    // The three files as the named copy holds them.
+    ActionResult restore(const std::string &snapshotName);
+
+private:
+    WatchList &m_list;
 };
-
-// Reads a CSV or tab-separated file (UTF-8 with or without a byte order mark, or GBK) and adds
-// its rows to the list as one change; a file with any bad line adds nothing and the message
-// names every such line. A run that may not write refuses before reading.
-TransferOutcome ImportList(WatchList &list, const QString &path);
-
-// Writes the list as CSV (UTF-8 with a byte order mark, RFC 4180), the values as the list shows
-// them, beside the file and renamed over it; no file of the list changes.
-TransferOutcome ExportList(const WatchList &list, const QString &path);
 
 } // namespace velmora

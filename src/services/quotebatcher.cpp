@@ -1,42 +1,43 @@
-#include "services/quoteclient.h"
+#include "services/quotebatcher.h"
 
 #include "core/marketsymbol.h"
 #include "core/refreshpolicy.h"
-#include "services/quotesources.h"
+#include "services/quoteformat.h"
+#include "services/sourcepolicy.h"
 
 #include <algorithm>
 
 namespace velmora {
 
-QuoteClient::QuoteClient(QuoteSources &sources, QObject *parent)
-    : QObject(parent), m_sources(sources), m_fetcher(new QuoteFetcher(this))
+QuoteBatcher::QuoteBatcher(SourcePolicy &policy, QObject *parent)
+    : QObject(parent), m_policy(policy), m_queue(new HttpQueue(this))
 {
     m_clock.start();
-    connect(m_fetcher, &QuoteFetcher::finished, this, &QuoteClient::onFinished);
+    connect(m_queue, &HttpQueue::finished, this, &QuoteBatcher::onFinished);
 }
 
-QuoteClient::~QuoteClient() = default;
+QuoteBatcher::~QuoteBatcher() = default;
 
-bool QuoteClient::ask(const std::vector<RowAsk> &rows)
+bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
 {
-    QuoteSource *source = m_sources.sourceToAsk(m_sources.now());
-    if (!source)
+    QuoteFormat *format = m_policy.sourceToAsk(m_policy.now());
+    if (!format)
         return false;
-    // The described service is asked once per row, as it always was; a page once per code, the
-    // codes in the order their rows come, a batch at a time.
+    // The custom service is asked once per row; a page once per code, the codes in the order
+    // their rows come, a batch at a time.
     std::vector<Pending> requests;
     std::vector<std::string> order;
     std::map<std::string, std::vector<RowId>> owners;
     for (const RowAsk &row : rows) {
-        const auto key = source->keyOf(row.code);
+        const auto key = format->keyOf(row.code);
         if (!key) {
             RowAnswer answer;
             answer.row = row.row;
             answer.outcome = RowAnswer::Outcome::Unaskable;
-            answer.why = QString::fromStdString(UnaskableCodeText(row.code));
+            answer.why = UnaskableCodeText(row.code);
             answer.sentAtMs = m_clock.elapsed();
             emit answered(answer);
-        } else if (source->batchSize() == 1) {
+        } else if (format->batchSize() == 1) {
             Pending single;
             single.keys = {*key};
             single.rowsOfKey[*key] = {row.row};
@@ -48,36 +49,36 @@ bool QuoteClient::ask(const std::vector<RowAsk> &rows)
             rowsOfKey.push_back(row.row);
         }
     }
-    for (std::size_t start = 0; start < order.size(); start += source->batchSize()) {
+    for (std::size_t start = 0; start < order.size(); start += format->batchSize()) {
         Pending batch;
-        for (std::size_t i = start; i < std::min(order.size(), start + source->batchSize()); ++i) {
+        for (std::size_t i = start; i < std::min(order.size(), start + format->batchSize()); ++i) {
             batch.keys.push_back(order[i]);
             batch.rowsOfKey[order[i]] = std::move(owners[order[i]]);
         }
         requests.push_back(std::move(batch));
     }
     for (Pending &request : requests) {
-        request.source = source;
+        request.format = format;
         send(std::move(request));
     }
     return true;
 }
 
-void QuoteClient::send(Pending pending)
+void QuoteBatcher::send(Pending pending)
 {
-    const QuoteRequest request = pending.source->request(pending.keys);
+    const QuoteRequest request = pending.format->request(pending.keys);
     pending.sentAtMs = m_clock.elapsed();
-    const QuoteFetcher::Ticket ticket = m_fetcher->fetch(request.url, request.referer);
+    const HttpQueue::Ticket ticket = m_queue->fetch(request.url, request.referer);
     m_pending.emplace(ticket, std::move(pending));
 }
 
-void QuoteClient::abortAll()
+void QuoteBatcher::abortAll()
 {
-    m_fetcher->abortAll();
+    m_queue->abortAll();
     m_pending.clear();
 }
 
-void QuoteClient::onFinished(QuoteFetcher::Ticket ticket, const FetchResult &result)
+void QuoteBatcher::onFinished(HttpQueue::Ticket ticket, const FetchResult &result)
 {
     const auto it = m_pending.find(ticket);
     if (it == m_pending.end())
@@ -85,19 +86,18 @@ void QuoteClient::onFinished(QuoteFetcher::Ticket ticket, const FetchResult &res
     Pending pending = std::move(it->second);
     m_pending.erase(it);
 
-    const std::string body = result.ok ? result.body.toStdString() : std::string();
-    const bool ok = result.ok && pending.source->readable(body);
-    const std::int64_t now = m_sources.now();
+    const bool ok = result.ok && pending.format->readable(result.text);
+    const std::int64_t now = m_policy.now();
     if (ok) {
-        m_sources.reportSuccess(pending.source);
-        answerAll(pending, pending.source->read(body, pending.keys));
+        m_policy.reportSuccess(pending.format);
+        answerAll(pending, pending.format->read(result.text, pending.keys));
     } else {
-        m_sources.reportFailure(pending.source, now,
-                                ParseRetryAfter(result.retryAfter.toStdString(), now));
-        QuoteSource *standIn = pending.standIn ? nullptr : m_sources.fallbackFor(pending.source, now);
+        m_policy.reportFailure(pending.format, now,
+                               ParseRetryAfter(result.retryAfter.toStdString(), now));
+        QuoteFormat *standIn = pending.standIn ? nullptr : m_policy.fallbackFor(pending.format, now);
         if (standIn) {
-            emit requestEnded(pending.source->kind(), false);
-            pending.source = standIn;
+            emit requestEnded(pending.format->kind(), false);
+            pending.format = standIn;
             pending.standIn = true;
             send(std::move(pending));
             return;
@@ -105,10 +105,10 @@ void QuoteClient::onFinished(QuoteFetcher::Ticket ticket, const FetchResult &res
         // A failed fetch counts as the empty reply: the rows' figures go empty.
         answerAll(pending, {});
     }
-    emit requestEnded(pending.source->kind(), ok);
+    emit requestEnded(pending.format->kind(), ok);
 }
 
-void QuoteClient::answerAll(const Pending &pending, const std::map<std::string, StockQuote> &quotes)
+void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes)
 {
     for (const std::string &key : pending.keys) {
         const auto quote = quotes.find(key);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/quotefetcher.h"
-#include "services/quotesource.h"
+#include "core/quote.h"
+#include "platform/httpqueue.h"
+#include "platform/userconfig.h"
 #include "watchlist/watchrow.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QString>
 
 #include <map>
 #include <string>
@@ -14,7 +14,8 @@
 
 namespace velmora {
 
-class QuoteSources;
+class QuoteFormat;
+class SourcePolicy;
 
 struct RowAsk
 {
@@ -22,7 +23,7 @@ struct RowAsk
     std::string code;
 };
 
-// What one row's request brought.
+// What one row's request brought: the row's quote as the reply gave it, or why there is none.
 struct RowAnswer
 {
     enum class Outcome {
@@ -32,29 +33,30 @@ struct RowAnswer
     };
     RowId row = 0;
     Outcome outcome = Outcome::Failed;
-    StockQuote quote;
-    QString why;
-    qint64 sentAtMs = 0; // when its request went out, on the client's steady clock
+    Quote quote;
+    std::string why;     // UTF-8, for Unaskable
+    qint64 sentAtMs = 0; // when its request went out, on the batcher's steady clock
 };
 
-// Asks the chosen source for rows through a fetcher of its own: one request per row for the
-// described service, up to a batch of codes per request for the public pages (a code asked by
-// several rows goes out once). In auto, the codes of a request that fails go to the second page
-// at once. Each row is answered exactly once per ask, unless abortAll() comes first.
-class QuoteClient final : public QObject
+// Asks the source the policy chooses for rows, through an HTTP queue of its own: one request
+// per row for the custom service, up to a batch of codes per request for the public pages (a
+// code asked by several rows goes out once). In auto, the codes of a request that fails go to
+// the second page at once. Each row is answered exactly once per ask, unless abortAll() comes
+// first.
+class QuoteBatcher final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit QuoteClient(QuoteSources &sources, QObject *parent = nullptr);
-    ~QuoteClient() override;
+    explicit QuoteBatcher(SourcePolicy &policy, QObject *parent = nullptr);
+    ~QuoteBatcher() override;
 
     // False when no source may be asked now (all back off): nothing was asked, nothing will be
     // answered. Rows the source cannot ask are answered before this returns.
     bool ask(const std::vector<RowAsk> &rows);
     void abortAll();
 
-    QuoteFetcher *fetcher() const { return m_fetcher; }
+    HttpQueue *queue() const { return m_queue; }
     qint64 clockMs() const { return m_clock.elapsed(); }
 
 signals:
@@ -65,20 +67,20 @@ signals:
 private:
     struct Pending
     {
-        QuoteSource *source = nullptr;
+        QuoteFormat *format = nullptr;
         std::vector<std::string> keys;
         std::map<std::string, std::vector<RowId>> rowsOfKey;
         qint64 sentAtMs = 0;
         bool standIn = false; // already the second page's turn
     };
     void send(Pending pending);
-    void onFinished(QuoteFetcher::Ticket ticket, const FetchResult &result);
-    void answerAll(const Pending &pending, const std::map<std::string, StockQuote> &quotes);
+    void onFinished(HttpQueue::Ticket ticket, const FetchResult &result);
+    void answerAll(const Pending &pending, const QuotesByKey &quotes);
 
-    QuoteSources &m_sources;
-    QuoteFetcher *m_fetcher;
+    SourcePolicy &m_policy;
+    HttpQueue *m_queue;
     QElapsedTimer m_clock;
-    std::map<QuoteFetcher::Ticket, Pending> m_pending;
+    std::map<HttpQueue::Ticket, Pending> m_pending;
 };
 
 } // namespace velmora

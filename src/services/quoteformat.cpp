@@ -1,4 +1,4 @@
-#include "services/quotesource.h"
+#include "services/quoteformat.h"
 
 #include "core/marketsymbol.h"
 #include "core/publicquotes.h"
@@ -17,10 +17,10 @@ QUrl joined(const QUrl &base, const std::string &target)
 }
 
 // One request per row, the code as stored; the reply's five fields as they come.
-class DescribedSource final : public QuoteSource
+class CustomFormat final : public QuoteFormat
 {
 public:
-    DescribedSource(QuoteSourceKind kind, QUrl base) : m_kind(kind), m_base(std::move(base)) {}
+    CustomFormat(QuoteSourceKind kind, QUrl base) : m_kind(kind), m_base(std::move(base)) {}
 
     QuoteSourceKind kind() const override { return m_kind; }
     bool isPublic() const override { return false; }
@@ -32,21 +32,11 @@ public:
             BuildQuoteUrl(m_base.toString(QUrl::FullyEncoded).toStdString(), keys.front());
         return {QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode), {}};
     }
-    // Whatever the described service answers is read field by field as it falls.
+    // Whatever the custom service answers is read field by field as it falls.
     bool readable(const std::string &) const override { return true; }
-    std::map<std::string, StockQuote> read(const std::string &utf8Body,
-                                           const std::vector<std::string> &keys) const override
+    QuotesByKey read(const std::string &utf8Body, const std::vector<std::string> &keys) const override
     {
-        const QuoteReply reply = ParseQuoteReply(utf8Body);
-        StockQuote quote;
-        quote.name = reply.name.value_or(std::string());
-        quote.price = reply.price.value_or(std::string());
-        quote.high = reply.high.value_or(std::string());
-        quote.low = reply.low.value_or(std::string());
-        quote.change = reply.change.value_or(std::string());
-        quote.hasName = reply.name.has_value();
-        quote.hasPrice = reply.price.has_value();
-        return {{keys.front(), quote}};
+        return {{keys.front(), QuoteFromReply(ParseQuoteReply(utf8Body))}};
     }
 
 private:
@@ -55,13 +45,13 @@ private:
 };
 
 // A public batch page: market symbols, up to kMaxCodesPerRequest of them per request.
-class PublicPageSource final : public QuoteSource
+class PublicPageFormat final : public QuoteFormat
 {
 public:
-    using Parser = std::vector<PublicQuote> (*)(std::string_view);
+    using Parser = QuotesByKey (*)(std::string_view);
     using Target = std::string (*)(const std::vector<std::string> &);
 
-    PublicPageSource(QuoteSourceKind kind, QUrl base, Target target, Parser parser,
+    PublicPageFormat(QuoteSourceKind kind, QUrl base, Target target, Parser parser,
                      QByteArray referer, std::string lineStart)
         : m_kind(kind), m_base(std::move(base)), m_target(target), m_parser(parser),
           m_referer(std::move(referer)), m_lineStart(std::move(lineStart))
@@ -84,15 +74,9 @@ public:
     {
         return utf8Body.find(m_lineStart) != std::string::npos;
     }
-    std::map<std::string, StockQuote> read(const std::string &utf8Body,
-                                           const std::vector<std::string> &) const override
+    QuotesByKey read(const std::string &utf8Body, const std::vector<std::string> &) const override
     {
-        std::map<std::string, StockQuote> quotes;
-        for (const PublicQuote &quote : m_parser(utf8Body)) {
-            quotes[quote.symbol] = {quote.name,   quote.price, quote.high, quote.low,
-                                    quote.change, quote.date,  quote.time, true, true};
-        }
-        return quotes;
+        return m_parser(utf8Body);
     }
 
 private:
@@ -106,21 +90,21 @@ private:
 
 } // namespace
 
-std::unique_ptr<QuoteSource> MakeDescribedSource(QuoteSourceKind kind, const QUrl &base)
+std::unique_ptr<QuoteFormat> MakeCustomFormat(QuoteSourceKind kind, const QUrl &base)
 {
-    return std::make_unique<DescribedSource>(kind, base);
+    return std::make_unique<CustomFormat>(kind, base);
 }
 
-std::unique_ptr<QuoteSource> MakeTencentSource(const QUrl &base)
+std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base)
 {
-    return std::make_unique<PublicPageSource>(QuoteSourceKind::Tencent, base,
+    return std::make_unique<PublicPageFormat>(QuoteSourceKind::Tencent, base,
                                               &TencentRequestTarget, &ParseTencentReply,
                                               QByteArray(), "v_");
 }
 
-std::unique_ptr<QuoteSource> MakeSinaSource(const QUrl &base)
+std::unique_ptr<QuoteFormat> MakeSinaFormat(const QUrl &base)
 {
-    return std::make_unique<PublicPageSource>(QuoteSourceKind::Sina, base, &SinaRequestTarget,
+    return std::make_unique<PublicPageFormat>(QuoteSourceKind::Sina, base, &SinaRequestTarget,
                                               &ParseSinaReply, QByteArray(kSinaReferer),
                                               "var hq_str_");
 }

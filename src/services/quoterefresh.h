@@ -1,41 +1,35 @@
 #pragma once
 
-#include "core/refreshpolicy.h"
-#include "platform/quotefetcher.h"
 #include "platform/userconfig.h"
 #include "watchlist/watchrow.h"
 
 #include <QObject>
 #include <QString>
 
-#include <unordered_set>
+#include <cstdint>
 
 class QTimer;
 
 namespace velmora {
 
-class QuoteClient;
-class QuoteSources;
+class HttpQueue;
+class QuotePoller;
+class SourcePolicy;
 class WatchList;
 struct RowAnswer;
 
 // Keeps the list's figures current: at every tick of its timer ("Timer1", 8 s unless set
-// otherwise) it asks the chosen source, through its own fetcher ("Inet1"), for every row that is
-// not still waiting, and writes each answer into the row it was asked for by the row's id: name,
-// price, high, low, change and colour. A failed quote empties the row's figures and turns it red.
-// Nothing waits on the network, so one dead row never holds up the others.
-//
-// The described service and the demo keep their timing: the first request one interval after
-// start, one per row, at every tick. The public pages are asked politely: at once at start and
-// after a change to the list, then at every tick while the market trades and at most once every
-// 5 minutes while it does not (unless the user turned the slow-down off), and not at all while
-// a failing page backs off.
+// otherwise) it asks for every row not still waiting, through its own HTTP queue ("Inet1"),
+// and writes each answer into the row it was asked for by the row's id: the quote and the
+// colour. A failed quote empties the row's figures and turns it red. The custom service and
+// the demo keep their timing, the first request one interval after start; the public pages are
+// asked at once at start, then as politely as QuotePoller says.
 class QuoteRefresh final : public QObject
 {
     Q_OBJECT
 
 public:
-    QuoteRefresh(WatchList &list, QuoteSources &sources, QObject *parent = nullptr);
+    QuoteRefresh(WatchList &list, SourcePolicy &policy, QObject *parent = nullptr);
     ~QuoteRefresh() override;
 
     // Starts the timer; nothing stops it.
@@ -43,10 +37,10 @@ public:
     // One tick.
     void refreshAll();
 
-    QTimer *timer() const { return m_timer; }
-    QuoteFetcher *fetcher() const;
+    QTimer *timer() const;
+    HttpQueue *queue() const;
     // Rows whose answer is still out.
-    int waitingRows() const { return static_cast<int>(m_waiting.size()); }
+    int waitingRows() const;
     // Which source answered last and when, or that fetching fails and when the next try is.
     QString status() const { return m_status; }
 
@@ -58,17 +52,13 @@ signals:
 private:
     void onAnswered(const RowAnswer &answer);
     void onRequestEnded(QuoteSourceKind source, bool ok);
-    void onSourcesChanged();
+    void onSourceChanged();
     void setStatus(const QString &status);
     void markStaleRows(std::int64_t now);
 
     WatchList &m_list;
-    QuoteSources &m_sources;
-    QuoteClient *m_client;
-    QTimer *m_timer;
-    std::unordered_set<RowId> m_waiting;
-    MarketWatch m_market;
-    bool m_forced = true; // the next refresh asks whatever the hour
+    SourcePolicy &m_policy;
+    QuotePoller *m_poller;
     QString m_status;
 };
 

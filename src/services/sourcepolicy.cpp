@@ -1,4 +1,4 @@
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 
 #include <QDateTime>
 
@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-QuoteSources::QuoteSources(const Bases &bases, const UserSettings &settings, QObject *parent)
+SourcePolicy::SourcePolicy(const Bases &bases, const UserSettings &settings, QObject *parent)
     : QObject(parent), m_bases(bases), m_kind(settings.source),
       m_intervalSeconds(settings.intervalSeconds), m_slowDown(settings.slowDownOutsideHours),
       m_clock([] { return QDateTime::currentSecsSinceEpoch(); })
@@ -14,22 +14,22 @@ QuoteSources::QuoteSources(const Bases &bases, const UserSettings &settings, QOb
     setObjectName(QStringLiteral("quoteSources"));
     if (!settings.customBase.isEmpty())
         m_bases.custom = settings.customBase;
-    m_sources[QuoteSourceKind::Custom] = MakeDescribedSource(QuoteSourceKind::Custom, m_bases.custom);
-    m_sources[QuoteSourceKind::Demo] = MakeDescribedSource(QuoteSourceKind::Demo, m_bases.demo);
-    m_sources[QuoteSourceKind::Tencent] = MakeTencentSource(m_bases.tencent);
-    m_sources[QuoteSourceKind::Sina] = MakeSinaSource(m_bases.sina);
+    m_formats[QuoteSourceKind::Custom] = MakeCustomFormat(QuoteSourceKind::Custom, m_bases.custom);
+    m_formats[QuoteSourceKind::Demo] = MakeCustomFormat(QuoteSourceKind::Demo, m_bases.demo);
+    m_formats[QuoteSourceKind::Tencent] = MakeTencentFormat(m_bases.tencent);
+    m_formats[QuoteSourceKind::Sina] = MakeSinaFormat(m_bases.sina);
 }
 
-QuoteSources::~QuoteSources() = default;
+SourcePolicy::~SourcePolicy() = default;
 
-void QuoteSources::apply(const UserSettings &settings)
+void SourcePolicy::apply(const UserSettings &settings)
 {
     bool differs = settings.source != m_kind || settings.intervalSeconds != m_intervalSeconds ||
                    settings.slowDownOutsideHours != m_slowDown;
     if (!settings.customBase.isEmpty() && settings.customBase != m_bases.custom) {
         m_bases.custom = settings.customBase;
-        m_sources[QuoteSourceKind::Custom] =
-            MakeDescribedSource(QuoteSourceKind::Custom, m_bases.custom);
+        m_formats[QuoteSourceKind::Custom] =
+            MakeCustomFormat(QuoteSourceKind::Custom, m_bases.custom);
         differs = differs || settings.source == QuoteSourceKind::Custom;
     }
     m_kind = settings.source;
@@ -42,29 +42,29 @@ void QuoteSources::apply(const UserSettings &settings)
     }
 }
 
-void QuoteSources::setDemoBase(const QUrl &base)
+void SourcePolicy::setDemoBase(const QUrl &base)
 {
     m_bases.demo = base;
-    m_sources[QuoteSourceKind::Demo] = MakeDescribedSource(QuoteSourceKind::Demo, base);
+    m_formats[QuoteSourceKind::Demo] = MakeCustomFormat(QuoteSourceKind::Demo, base);
 }
 
-bool QuoteSources::isPublic() const
+bool SourcePolicy::isPublic() const
 {
     return m_kind == QuoteSourceKind::Tencent || m_kind == QuoteSourceKind::Sina ||
            m_kind == QuoteSourceKind::Auto;
 }
 
-QuoteSource *QuoteSources::source(QuoteSourceKind kind) const
+QuoteFormat *SourcePolicy::source(QuoteSourceKind kind) const
 {
-    return m_sources.at(kind).get();
+    return m_formats.at(kind).get();
 }
 
-SourceBackoff &QuoteSources::backoff(const QuoteSource *source)
+SourceBackoff &SourcePolicy::backoff(const QuoteFormat *source)
 {
     return m_backoff[source->kind()];
 }
 
-QuoteSource *QuoteSources::sourceToAsk(std::int64_t now)
+QuoteFormat *SourcePolicy::sourceToAsk(std::int64_t now)
 {
     switch (m_kind) {
     case QuoteSourceKind::Custom:
@@ -72,7 +72,7 @@ QuoteSource *QuoteSources::sourceToAsk(std::int64_t now)
         return source(m_kind); // the described timing: asked at every tick, no back-off
     case QuoteSourceKind::Tencent:
     case QuoteSourceKind::Sina: {
-        QuoteSource *chosen = source(m_kind);
+        QuoteFormat *chosen = source(m_kind);
         return backoff(chosen).mayAsk(now) ? chosen : nullptr;
     }
     case QuoteSourceKind::Auto: {
@@ -86,28 +86,28 @@ QuoteSource *QuoteSources::sourceToAsk(std::int64_t now)
     return nullptr;
 }
 
-QuoteSource *QuoteSources::fallbackFor(const QuoteSource *failed, std::int64_t now)
+QuoteFormat *SourcePolicy::fallbackFor(const QuoteFormat *failed, std::int64_t now)
 {
     if (m_kind != QuoteSourceKind::Auto || failed->kind() != QuoteSourceKind::Tencent)
         return nullptr;
-    QuoteSource *second = source(QuoteSourceKind::Sina);
+    QuoteFormat *second = source(QuoteSourceKind::Sina);
     return backoff(second).mayAsk(now) ? second : nullptr;
 }
 
-void QuoteSources::reportFailure(const QuoteSource *source, std::int64_t now,
+void SourcePolicy::reportFailure(const QuoteFormat *source, std::int64_t now,
                                  std::optional<int> retryAfter)
 {
     if (source->isPublic())
         backoff(source).failed(now, m_intervalSeconds, retryAfter);
 }
 
-void QuoteSources::reportSuccess(const QuoteSource *source)
+void SourcePolicy::reportSuccess(const QuoteFormat *source)
 {
     if (source->isPublic())
         backoff(source).succeeded();
 }
 
-std::int64_t QuoteSources::nextTry() const
+std::int64_t SourcePolicy::nextTry() const
 {
     std::int64_t earliest = 0;
     for (const auto &[kind, backoff] : m_backoff) {
@@ -120,12 +120,12 @@ std::int64_t QuoteSources::nextTry() const
     return earliest;
 }
 
-std::int64_t QuoteSources::now() const
+std::int64_t SourcePolicy::now() const
 {
     return m_clock();
 }
 
-void QuoteSources::setClock(std::function<std::int64_t()> clock)
+void SourcePolicy::setClock(std::function<std::int64_t()> clock)
 {
     m_clock = std::move(clock);
 }

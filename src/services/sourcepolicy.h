@@ -2,7 +2,7 @@
 
 #include "core/refreshpolicy.h"
 #include "platform/userconfig.h"
-#include "services/quotesource.h"
+#include "services/quoteformat.h"
 
 #include <QObject>
 #include <QUrl>
@@ -20,7 +20,7 @@ namespace velmora {
 // fails backs off for all of them. In auto, the first page is asked while it answers; when it
 // fails, the second takes over for the same codes at once, and the first is left alone for 2,
 // 4, 8 … intervals (at most 5 minutes, or as long as its Retry-After says).
-class QuoteSources final : public QObject
+class SourcePolicy final : public QObject
 {
     Q_OBJECT
 
@@ -33,8 +33,8 @@ public:
         QUrl sina;
     };
 
-    QuoteSources(const Bases &bases, const UserSettings &settings, QObject *parent = nullptr);
-    ~QuoteSources() override;
+    SourcePolicy(const Bases &bases, const UserSettings &settings, QObject *parent = nullptr);
+    ~SourcePolicy() override;
 
     // What the settings window changed: the source (with the described service's address),
     // the interval and the slow-down. changed() follows when anything did.
@@ -48,11 +48,11 @@ public:
     bool slowDownOutsideHours() const { return m_slowDown; }
 
     // The source to ask now; nullptr while every source the choice may use is backing off.
-    QuoteSource *sourceToAsk(std::int64_t now);
+    QuoteFormat *sourceToAsk(std::int64_t now);
     // In auto, the page that stands in right away for one that failed; nullptr otherwise.
-    QuoteSource *fallbackFor(const QuoteSource *failed, std::int64_t now);
-    void reportFailure(const QuoteSource *source, std::int64_t now, std::optional<int> retryAfter);
-    void reportSuccess(const QuoteSource *source);
+    QuoteFormat *fallbackFor(const QuoteFormat *failed, std::int64_t now);
+    void reportFailure(const QuoteFormat *source, std::int64_t now, std::optional<int> retryAfter);
+    void reportSuccess(const QuoteFormat *source);
     // When a backing-off source of the choice may be asked again (0 when none backs off).
     std::int64_t nextTry() const;
 
@@ -64,14 +64,14 @@ signals:
     void changed();
 
 private:
-    QuoteSource *source(QuoteSourceKind kind) const;
-    SourceBackoff &backoff(const QuoteSource *source);
+    QuoteFormat *source(QuoteSourceKind kind) const;
+    SourceBackoff &backoff(const QuoteFormat *source);
 
     Bases m_bases;
     QuoteSourceKind m_kind;
     int m_intervalSeconds;
     bool m_slowDown;
-    std::map<QuoteSourceKind, std::unique_ptr<QuoteSource>> m_sources;
+    std::map<QuoteSourceKind, std::unique_ptr<QuoteFormat>> m_formats;
     std::map<QuoteSourceKind, SourceBackoff> m_backoff;
     std::function<std::int64_t()> m_clock;
 };

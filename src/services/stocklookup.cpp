@@ -1,30 +1,30 @@
 #include "services/stocklookup.h"
 
 #include "core/quotereply.h"
-#include "services/quoteclient.h"
+#include "services/quotebatcher.h"
 
 #include <QTimer>
 
 namespace velmora {
 
-StockLookup::StockLookup(QuoteSources &sources, QObject *parent)
-    : QObject(parent), m_client(new QuoteClient(sources, this))
+StockLookup::StockLookup(SourcePolicy &policy, QObject *parent)
+    : QObject(parent), m_batcher(new QuoteBatcher(policy, this))
 {
     setObjectName(QStringLiteral("stockLookup"));
-    m_client->fetcher()->setObjectName(QStringLiteral("Inet1"));
-    connect(m_client, &QuoteClient::answered, this, &StockLookup::onAnswered);
+    m_batcher->queue()->setObjectName(QStringLiteral("Inet1"));
+    connect(m_batcher, &QuoteBatcher::answered, this, &StockLookup::onAnswered);
 }
 
-QuoteFetcher *StockLookup::fetcher() const
+HttpQueue *StockLookup::queue() const
 {
-    return m_client->fetcher();
+    return m_batcher->queue();
 }
 
 void StockLookup::lookUp(const std::string &code)
 {
-    m_client->abortAll();
+    m_batcher->abortAll();
     m_running = true;
-    if (!m_client->ask({{0, code}})) {
+    if (!m_batcher->ask({{0, code}})) {
         // Every source backs off: read as a failed fetch, from the event loop like any answer.
         QTimer::singleShot(0, this, [this] {
             if (m_running) {
@@ -37,7 +37,7 @@ void StockLookup::lookUp(const std::string &code)
 
 void StockLookup::cancel()
 {
-    m_client->abortAll();
+    m_batcher->abortAll();
     m_running = false;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/lookupthresholds.h"
-#include "platform/quotefetcher.h"
+#include "platform/httpqueue.h"
 
 #include <QObject>
 
@@ -9,11 +9,11 @@
 
 namespace velmora {
 
-class QuoteClient;
-class QuoteSources;
+class QuoteBatcher;
+class SourcePolicy;
 struct RowAnswer;
 
-// The add dialog's name lookup: asks the chosen source for one code, through a fetcher of its
+// The add dialog's name lookup: asks the chosen source for one code, through an HTTP queue of its
 // own ("Inet1"), and reads the answer as the name and the two default thresholds. A failed
 // fetch, or a code the source cannot ask, is read as the empty reply (no name, both thresholds
 // "0"). A lookup started anew replaces one still out: only the latest code's answer counts.
@@ -22,13 +22,13 @@ class StockLookup final : public QObject
     Q_OBJECT
 
 public:
-    explicit StockLookup(QuoteSources &sources, QObject *parent = nullptr);
+    explicit StockLookup(SourcePolicy &policy, QObject *parent = nullptr);
 
     void lookUp(const std::string &code);
     void cancel();
     bool isRunning() const { return m_running; }
 
-    QuoteFetcher *fetcher() const;
+    HttpQueue *queue() const;
 
 signals:
     void answered(const velmora::NameLookupResult &result);
@@ -36,7 +36,7 @@ signals:
 private:
     void onAnswered(const RowAnswer &answer);
 
-    QuoteClient *m_client;
+    QuoteBatcher *m_batcher;
     bool m_running = false;
 };
 

@@ -3,15 +3,13 @@
 #include "core/lookupthresholds.h"
 #include "platform/appicon.h"
 #include "platform/fonts.h"
-#include "platform/messages.h"
 #include "platform/screenmetrics.h"
 #include "platform/textcodec.h"
 #include "services/stocklookup.h"
 #include "ui/brand.h"
 #include "ui/labelfit.h"
 #include "ui/linklabel.h"
-#include "watchlist/changefailure.h"
-#include "watchlist/watchlist.h"
+#include "core/watchentry.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -30,8 +28,8 @@ const QString kStopLossPlaceholder = QStringLiteral("现价的-5%");
 
 } // namespace
 
-AddStockDialog::AddStockDialog(WatchList &list, StockLookup *lookup, const QString &siteDomain)
-    : QWidget(nullptr, Qt::Dialog), m_list(list), m_lookup(lookup)
+AddStockDialog::AddStockDialog(StockLookup *lookup, const QString &siteDomain)
+    : QWidget(nullptr, Qt::Dialog), m_lookup(lookup)
 {
     setObjectName(QStringLiteral("frmAdd"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -222,8 +220,8 @@ void AddStockDialog::showLookup(const NameLookupResult &result)
     }
 }
 
-// The three boxes as they stand go into the list (the files first, all three or none), then the
-// dialog is gone. Nothing typed is checked.
+// The three boxes as they stand are asked to go into the list; the dialog waits for what came
+// of it (addFinished). Nothing typed is checked.
 void AddStockDialog::commit()
 {
     if (m_committing || lookupRunning())
@@ -235,16 +233,20 @@ void AddStockDialog::commit()
 
     const WatchEntry entry{EncodeTyped(m_codeEdit->text()), EncodeTyped(m_takeProfitEdit->text()),
                            EncodeTyped(m_stopLossEdit->text())};
-    if (const auto error = m_list.add(entry)) {
-        // Nothing was stored, so nothing is shown in the list; the user may try again.
-        m_codeEdit->setEnabled(true);
-        m_nameEdit->setEnabled(true);
-        m_addButton->setEnabled(true);
-        m_committing = false;
-        Messages::warn(this, StoreFailureText(*error, WatchListChange::Add));
+    emit addRequested(entry);
+}
+
+void AddStockDialog::addFinished(bool done)
+{
+    if (done) {
+        close();
         return;
     }
-    close();
+    // Nothing was stored, so nothing is shown in the list; the user may try again.
+    m_codeEdit->setEnabled(true);
+    m_nameEdit->setEnabled(true);
+    m_addButton->setEnabled(true);
+    m_committing = false;
 }
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/watchentry.h"
+
 #include <QWidget>
 
 class QLineEdit;
@@ -8,12 +10,11 @@ class QPushButton;
 namespace velmora {
 
 class StockLookup;
-class WatchList;
 struct NameLookupResult;
 
 // The add dialog ("frmAdd", "添加黑马"): the user types a stock code, the dialog looks up its
-// name and proposes thresholds 5 % around the current price, and "添加股票" adds the stock to
-// the watch list as the three boxes stand, nothing checked. It has no owner window and deletes
+// name and proposes thresholds 5 % around the current price, and "添加股票" asks for the stock
+// to be added as the three boxes stand, nothing checked. It has no owner window and deletes
 // itself when closed, so every opening starts fresh.
 class AddStockDialog final : public QWidget
 {
@@ -21,19 +22,24 @@ class AddStockDialog final : public QWidget
 
 public:
     // The dialog takes the lookup over.
-    AddStockDialog(WatchList &list, StockLookup *lookup, const QString &siteDomain);
+    AddStockDialog(StockLookup *lookup, const QString &siteDomain);
     ~AddStockDialog() override;
 
     // Directly below the given frame, left edges aligned, nothing clamped to the screen.
     void placeBelow(const QRect &mainWindowFrame);
 
     bool lookupRunning() const;
+    // What came of the add it asked for: done closes the dialog; refused gives the controls
+    // back with the texts as they were, so the user may try again.
+    void addFinished(bool done);
 
 signals:
     // The name lookup wrote its results and enabled the controls again.
     void lookupFinished();
     // One of the three brand labels: the maker's site.
     void siteRequested();
+    // "添加股票": the boxes as they stand. addFinished() must follow.
+    void addRequested(const velmora::WatchEntry &entry);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -46,7 +52,6 @@ private:
     void commit();
     bool watchAddButton(QEvent *event);
 
-    WatchList &m_list;
     StockLookup *m_lookup;
     QLineEdit *m_codeEdit = nullptr;
     QLineEdit *m_nameEdit = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/chartaddress.h"
 #include "platform/appicon.h"
+#include "services/chartimagefeed.h"
 
 #include <QCloseEvent>
 #include <QImage>
@@ -36,6 +37,23 @@ ChartImageWindow::ChartImageWindow(const QString &siteDomain, QWidget *parent)
 }
 
 ChartImageWindow::~ChartImageWindow() = default;
+
+void ChartImageWindow::follow(ChartImageFeed &feed)
+{
+    connect(&feed, &ChartImageFeed::imageReady, this,
+            [this, &feed](const QImage &image) { showImage(feed.symbol(), image); });
+    connect(&feed, &ChartImageFeed::failed, this,
+            [this, &feed](const QString &why) { showFailure(feed.symbol(), why); });
+    connect(this, &ChartImageWindow::closed, &feed, &ChartImageFeed::stop);
+}
+
+void ChartImageWindow::present(const QString &symbol)
+{
+    showPending(symbol);
+    show();
+    raise();
+    activateWindow();
+}
 
 void ChartImageWindow::showImage(const QString &symbol, const QImage &image)
 {

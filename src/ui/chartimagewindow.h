@@ -7,6 +7,8 @@ class QLabel;
 
 namespace velmora {
 
+class ChartImageFeed;
+
 // "查看分时" with a public quote source: the public intraday chart image of one stock in a
 // light window of our own, with one line under it saying which stock and when it was updated.
 // It fetches nothing itself (ChartImageFeed does); closing it says so, so the fetching stops.
@@ -20,6 +22,11 @@ public:
 
     explicit ChartImageWindow(const QString &siteDomain, QWidget *parent = nullptr);
     ~ChartImageWindow() override;
+
+    // Shows what feed brings, and stops it when the window is closed.
+    void follow(ChartImageFeed &feed);
+    // Another stock was asked for: the window comes up in front, saying it is on its way.
+    void present(const QString &symbol);
 
     // A newly fetched image of symbol, at its own size; the window grows to fit it.
     void showImage(const QString &symbol, const QImage &image);

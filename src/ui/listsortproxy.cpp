@@ -1,24 +1,19 @@
 #include "ui/listsortproxy.h"
 
 #include "core/cellorder.h"
+#include "core/rowcolour.h"
+#include "ui/listcolumns.h"
 #include "watchlist/watchlist.h"
 
-#include <algorithm>
+#include <QColor>
+#include <QFont>
 
 namespace velmora {
-
-namespace {
-
-bool isAscii(std::string_view bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
-}
-
-} // namespace
 
 ListSortProxy::ListSortProxy(QObject *parent) : QSortFilterProxyModel(parent)
 {
     setObjectName(QStringLiteral("listOrder"));
+    setSortRole(WatchList::SortRole);
 }
 
 void ListSortProxy::headerClicked(int column)
@@ -34,26 +29,54 @@ void ListSortProxy::headerClicked(int column)
     }
 }
 
+QVariant ListSortProxy::data(const QModelIndex &index, int role) const
+{
+    switch (role) {
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(ListColumnAt(index.column()).alignment | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        switch (static_cast<RowColour>(QSortFilterProxyModel::data(index, WatchList::ColourRole).toInt())) {
+        case RowColour::Red:
+            return QColor(255, 0, 0);
+        case RowColour::Blue:
+            return QColor(0, 0, 255);
+        case RowColour::Default:
+            return {};
+        }
+        return {};
+    case Qt::FontRole:
+        if (QSortFilterProxyModel::data(index, WatchList::StaleRole).toBool()) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return {};
+    default:
+        return QSortFilterProxyModel::data(index, role);
+    }
+}
+
+QVariant ListSortProxy::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= WatchList::ColumnCount)
+        return QSortFilterProxyModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return ListColumnAt(section).caption;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(ListColumnAt(section).alignment | Qt::AlignVCenter);
+    return {};
+}
+
 bool ListSortProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
     const int column = left.column();
     const CellKind kind =
         column == WatchList::Code || column == WatchList::Name ? CellKind::Text : CellKind::Number;
-    const auto *list = static_cast<const WatchList *>(sourceModel());
-    const std::string_view a = list->cellBytes(left.row(), column);
-    const std::string_view b = list->cellBytes(right.row(), column);
-    const bool stored = column == WatchList::Code || column == WatchList::TakeProfit
-                        || column == WatchList::StopLoss;
-    int order = 0;
-    if (!stored || (isAscii(a) && isAscii(b))) {
-        order = CompareCells(kind, a, b);
-    } else {
-        // A code or threshold read from a GBK file compares as the characters it shows.
-        order = CompareCells(kind, list->text(left.row(), column).toUtf8().toStdString(),
-                             list->text(right.row(), column).toUtf8().toStdString());
-    }
+    const QByteArray a = left.data(WatchList::SortRole).toByteArray();
+    const QByteArray b = right.data(WatchList::SortRole).toByteArray();
     // Equal cells keep the list's own order between them: the sort is a stable one.
-    return order < 0;
+    return CompareCells(kind, std::string_view(a.constData(), std::size_t(a.size())),
+                        std::string_view(b.constData(), std::size_t(b.size()))) < 0;
 }
 
 } // namespace velmora

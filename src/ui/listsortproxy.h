@@ -4,9 +4,11 @@
 
 namespace velmora {
 
-// The order the list view shows: the list's own at start, or one column's, numbers as numbers
-// ("-3.00%" before "9.00%" before "12.00%") and codes and names as text. It only changes the
-// view: the list and its files keep their order.
+// The list as the view shows it: the column captions and alignments, the row colours (red when
+// not fallen, blue when fallen, the default before any quote), stale rows in italics, and the
+// order: the list's own at start, or one column's, numbers as numbers ("-3.00%" before "9.00%"
+// before "12.00%") and codes and names as text. It only changes the view: the list and its
+// files keep their order.
 class ListSortProxy final : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -19,6 +21,10 @@ public:
     void headerClicked(int column);
     // The column sorted by, -1 for the list's own order.
     int sortedColumn() const { return m_column; }
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;

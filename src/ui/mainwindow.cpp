@@ -1,8 +1,10 @@
 #include "ui/mainwindow.h"
 
 #include "platform/appicon.h"
+#include "platform/filechooser.h"
 #include "platform/screenmetrics.h"
 #include "ui/brand.h"
+#include "ui/listcolumns.h"
 #include "ui/listsortproxy.h"
 #include "ui/thresholddelegate.h"
 #include "watchlist/watchlist.h"
@@ -86,7 +88,9 @@ void MainWindow::buildControls()
     m_strip->setOpenLinks(false);
     m_strip->setOpenExternalLinks(false);
     connect(m_strip, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
-        emit stripLinkActivated(m_strip->document()->baseUrl().resolved(link));
+        const QUrl url = m_strip->document()->baseUrl().resolved(link);
+        if (url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
+            emit stripLinkActivated(url);
     });
     hideStripScrollBars();
 
@@ -129,7 +133,12 @@ void MainWindow::buildContextMenu()
     QAction *exportItem = addItem("exportItem", QStringLiteral("导出…"));
     QAction *restoreItem = addItem("restoreItem", QStringLiteral("恢复…"));
     connect(importItem, &QAction::triggered, this, &MainWindow::importRequested);
-    connect(exportItem, &QAction::triggered, this, &MainWindow::exportRequested);
+    connect(exportItem, &QAction::triggered, this, [this] {
+        const QString path = ChooseFileToSave(this, QStringLiteral("导出自选股"), QStringLiteral("自选股.csv"),
+                                              QStringLiteral("CSV 表格 (*.csv)"));
+        if (!path.isEmpty())
+            emit exportRequested(path);
+    });
     connect(restoreItem, &QAction::triggered, this, &MainWindow::restoreRequested);
     connect(m_addAction, &QAction::triggered, this, &MainWindow::addRequested);
     connect(m_removeAction, &QAction::triggered, this, &MainWindow::requestRemoval);
@@ -144,7 +153,7 @@ void MainWindow::setUpColumns()
     header->setSectionsMovable(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int column = 0; column < WatchList::ColumnCount; ++column)
-        header->resizeSection(column, TwipsToPixels(WatchList::widthTwips(column)));
+        header->resizeSection(column, TwipsToPixels(ListColumnAt(column).widthTwips));
     // A click on a header sorts the view by that column; no indicator in the list's own order.
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
@@ -166,6 +175,12 @@ void MainWindow::hideStripScrollBars()
 {
     m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+QString MainWindow::askFileToImport()
+{
+    return ChooseFileToOpen(this, QStringLiteral("导入自选股"),
+                            QStringLiteral("表格文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
 }
 
 QList<int> MainWindow::selectedPositions() const

@@ -54,6 +54,9 @@ public:
     // A second start on the same data folder: restored and in front.
     void bringToFront();
 
+    // Asks for a table file to import; empty when the user cancelled.
+    QString askFileToImport();
+
     // The rows the user selected, as positions in the list, in the order the view shows them.
     QList<int> selectedPositions() const;
     ListSortProxy *viewOrder() const { return m_order; }
@@ -70,10 +73,12 @@ signals:
     void removeRequested(int position);
     void chartRequested(const QList<int> &positions);
     void importRequested();
-    void exportRequested();
+    // 导出…, with the file the user chose to write.
+    void exportRequested(const QString &path);
     void restoreRequested();
     // A click on the list (a left press and release, not the second press of a double click).
     void listClicked();
+    // A web link (http or https) in the strip was clicked.
     void stripLinkActivated(const QUrl &url);
     // A take-profit or stop-loss cell edited in place (column TakeProfit or StopLoss), with the
     // text the user left in it.

@@ -10,16 +10,6 @@
 
 namespace velmora {
 
-QString RestoreDialog::timeOf(const std::string &snapshotName)
-{
-    const QString name = QString::fromStdString(snapshotName);
-    if (name.size() < 15)
-        return name;
-    return QStringLiteral("%1-%2-%3 %4:%5:%6")
-        .arg(name.mid(0, 4), name.mid(4, 2), name.mid(6, 2), name.mid(9, 2), name.mid(11, 2),
-             name.mid(13, 2));
-}
-
 RestoreDialog::RestoreDialog(const std::vector<SnapshotInfo> &snapshots, QWidget *parent)
     : QDialog(parent), m_list(new QListWidget(this)), m_snapshots(snapshots)
 {
@@ -40,7 +30,7 @@ RestoreDialog::RestoreDialog(const std::vector<SnapshotInfo> &snapshots, QWidget
     for (const SnapshotInfo &snapshot : snapshots) {
         const QString rows = snapshot.rows < 0 ? QStringLiteral("无法读取")
                                                : QStringLiteral("%1 只股票").arg(snapshot.rows);
-        m_list->addItem(QStringLiteral("%1 · %2").arg(timeOf(snapshot.name), rows));
+        m_list->addItem(QStringLiteral("%1 · %2").arg(QString::fromStdString(SnapshotTimeText(snapshot.name)), rows));
     }
     m_list->setCurrentRow(0);
     layout->addWidget(m_list);

@@ -20,8 +20,6 @@ class RestoreDialog final : public QDialog
 public:
     explicit RestoreDialog(const std::vector<SnapshotInfo> &snapshots, QWidget *parent = nullptr);
 
-    // "20261207-103105-123" as "2026-12-07 10:31:05".
-    static QString timeOf(const std::string &snapshotName);
 
 signals:
     void restoreRequested(const std::string &snapshotName);

@@ -48,6 +48,12 @@ QString StoreFailureText(const StoreError &error, WatchListChange change)
         .arg(QString::fromStdString(error.file), ReasonText(error), whatWasKept(change));
 }
 
+QString SnapshotFailureText(const StoreError &error)
+{
+    return QStringLiteral("无法在 backups 文件夹中保存修改前的副本（%1：%2）。\n修改照常进行；本次运行不再提示。")
+        .arg(QString::fromStdString(error.file), ReasonText(error));
+}
+
 QString LoadFailureText(const StoreError &error)
 {
     if (error.kind == StoreError::Kind::ReadOnlyFolder) {

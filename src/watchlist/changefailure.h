@@ -17,6 +17,10 @@ QString StoreFailureText(const StoreError &error, WatchListChange change);
 // same words.
 QString LoadFailureText(const StoreError &error);
 
+// The message shown when the copy of the list taken before a change could not be made; the
+// change goes ahead all the same.
+QString SnapshotFailureText(const StoreError &error);
+
 // The reason in short Chinese where there is a wording for it, else in the system's words.
 QString ReasonText(const StoreError &error);
 

@@ -2,31 +2,11 @@
 
 #include "platform/textcodec.h"
 
-#include <QColor>
 #include <QDateTime>
-#include <QFont>
 
 #include <algorithm>
 
 namespace velmora {
-
-namespace {
-
-struct ColumnInfo
-{
-    const char *caption;
-    int widthTwips;
-    Qt::Alignment alignment;
-};
-
-const ColumnInfo kColumns[WatchList::ColumnCount] = {
-    {"代码", 800, Qt::AlignLeft},      {"股票名称", 1000, Qt::AlignHCenter},
-    {"现价", 800, Qt::AlignRight},     {"最高价", 800, Qt::AlignRight},
-    {"最低价", 800, Qt::AlignRight},   {"涨跌幅", 800, Qt::AlignHCenter},
-    {"止盈价", 800, Qt::AlignRight},   {"止损价", 800, Qt::AlignRight},
-};
-
-} // namespace
 
 WatchList::WatchList(std::filesystem::path dataDir, StoreFileSystem &fs, QObject *parent)
     : QAbstractTableModel(parent), m_files(std::move(dataDir), fs)
@@ -45,7 +25,7 @@ std::optional<StoreError> WatchList::load()
         WatchRow row;
         row.id = m_nextId++;
         row.entry = entry;
-        row.name = placeholder().toStdString(); // a loaded row shows it in the name column
+        row.quote.name = placeholder().toStdString(); // a loaded row shows it in the name column
         m_rows.push_back(std::move(row));
     }
     endResetModel();
@@ -67,7 +47,7 @@ std::optional<StoreError> WatchList::addAll(const WatchEntries &entries)
     for (const WatchEntry &entry : entries) {
         WatchRow row;
         row.entry = entry;
-        row.price = placeholder().toStdString(); // an added one in the price column
+        row.quote.price = placeholder().toStdString(); // an added one in the price column
         append(std::move(row));
     }
     return std::nullopt;
@@ -151,21 +131,6 @@ int WatchList::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString WatchList::caption(int column)
-{
-    return QString::fromUtf8(kColumns[column].caption);
-}
-
-int WatchList::widthTwips(int column)
-{
-    return kColumns[column].widthTwips;
-}
-
-Qt::Alignment WatchList::alignment(int column)
-{
-    return kColumns[column].alignment;
-}
-
 QString WatchList::text(int position, int column) const
 {
     const WatchRow &row = rowAt(position);
@@ -173,15 +138,15 @@ QString WatchList::text(int position, int column) const
     case Code:
         return DecodeStored(row.entry.code);
     case Name:
-        return QString::fromStdString(row.name);
+        return QString::fromStdString(row.quote.name);
     case Price:
-        return QString::fromStdString(row.price);
+        return QString::fromStdString(row.quote.price);
     case High:
-        return QString::fromStdString(row.high);
+        return QString::fromStdString(row.quote.high);
     case Low:
-        return QString::fromStdString(row.low);
+        return QString::fromStdString(row.quote.low);
     case Change:
-        return QString::fromStdString(row.change);
+        return QString::fromStdString(row.quote.change);
     case TakeProfit:
         return DecodeStored(row.entry.takeProfit);
     case StopLoss:
@@ -202,47 +167,37 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole: {
         // The cell, and how fresh the row's quote is or why it has none.
         QString tip = text(index.row(), index.column());
-        const QString about = !row.note.empty()      ? QString::fromStdString(row.note)
-                              : !row.quoteTime.empty() ? QStringLiteral("行情时间：%1")
-                                                             .arg(QString::fromStdString(row.quoteTime))
-                                                       : QString();
+        QString about = QString::fromStdString(row.note);
+        if (about.isEmpty() && row.receivedAt > 0) {
+            // The pages date their quotes; the custom service's are as old as their reply.
+            const QString when =
+                row.quote.date.empty()
+                    ? QDateTime::fromSecsSinceEpoch(row.receivedAt)
+                          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                    : QString::fromStdString(row.quote.date + ' ' + row.quote.time);
+            about = QStringLiteral("行情时间：%1").arg(when);
+        }
         if (!about.isEmpty())
             tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + about;
         return tip;
     }
-    case Qt::FontRole:
-        if (row.stale) {
-            QFont font;
-            font.setItalic(true);
-            return font;
-        }
-        return {};
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(alignment(index.column()) | Qt::AlignVCenter);
-    case Qt::ForegroundRole:
-        switch (row.colour) {
-        case RowColour::Red:
-            return QColor(255, 0, 0);
-        case RowColour::Blue:
-            return QColor(0, 0, 255);
-        case RowColour::Default:
-            return {};
-        }
-        return {};
+    case ColourRole:
+        return static_cast<int>(row.colour);
+    case StaleRole:
+        return row.stale;
+    case SortRole: {
+        const std::string_view bytes = cellBytes(index.row(), index.column());
+        const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                       [](char c) { return (c & 0x80) == 0; });
+        // A code or threshold read from a GBK file sorts as the characters it shows.
+        if (!ascii && (index.column() == Code || index.column() == TakeProfit ||
+                       index.column() == StopLoss))
+            return text(index.row(), index.column()).toUtf8();
+        return QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    }
     default:
         return {};
     }
-}
-
-QVariant WatchList::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return caption(section);
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(alignment(section) | Qt::AlignVCenter);
-    return {};
 }
 
 Qt::ItemFlags WatchList::flags(const QModelIndex &index) const
@@ -284,15 +239,15 @@ std::string_view WatchList::cellBytes(int position, int column) const
     case Code:
         return row.entry.code;
     case Name:
-        return row.name;
+        return row.quote.name;
     case Price:
-        return row.price;
+        return row.quote.price;
     case High:
-        return row.high;
+        return row.quote.high;
     case Low:
-        return row.low;
+        return row.quote.low;
     case Change:
-        return row.change;
+        return row.quote.change;
     case TakeProfit:
         return row.entry.takeProfit;
     case StopLoss:
@@ -310,24 +265,25 @@ WatchEntries WatchList::entries() const
     return list;
 }
 
-bool WatchList::applyQuote(RowId id, const Quote &quote)
+bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note)
 {
     const auto position = positionOf(id);
     if (!position)
         return false;
     WatchRow &row = m_rows[static_cast<size_t>(*position)];
-    row.name = quote.name;
-    row.price = quote.price;
-    row.high = quote.high;
-    row.low = quote.low;
-    row.change = quote.change;
+    row.quote = quote;
     row.colour = ColourForChange(quote.change);
-    row.quoteTime = quote.time;
-    row.note = quote.note;
-    row.receivedAt = quote.receivedAt;
+    row.note = std::move(note);
+    row.receivedAt = receivedAt;
     row.stale = false;
     emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));
     return true;
+}
+
+const WatchRow *WatchList::rowById(RowId id) const
+{
+    const auto position = positionOf(id);
+    return position ? &m_rows[static_cast<size_t>(*position)] : nullptr;
 }
 
 void WatchList::markStale(const std::function<bool(const WatchRow &)> &isStale)
@@ -338,7 +294,7 @@ void WatchList::markStale(const std::function<bool(const WatchRow &)> &isStale)
             continue;
         m_rows[i].stale = stale;
         const int position = static_cast<int>(i);
-        emit dataChanged(index(position, 0), index(position, ColumnCount - 1), {Qt::FontRole});
+        emit dataChanged(index(position, 0), index(position, ColumnCount - 1), {StaleRole});
     }
 }
 

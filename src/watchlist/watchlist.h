@@ -55,19 +55,20 @@ public:
     // that fails does not stop the change; snapshotFailed() says so, once per run.
     std::vector<SnapshotInfo> snapshots() const;
 
+    // What the view shows beside the text of a cell: the row's colour (a RowColour), whether
+    // its quote is stale, and the cell's sort key (the stored bytes; for a code or threshold
+    // that is not plain ASCII, the UTF-8 of the characters shown).
+    enum Role { ColourRole = Qt::UserRole + 1, StaleRole, SortRole };
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-
-    static QString caption(int column);
-    static int widthTwips(int column);
-    static Qt::Alignment alignment(int column);
 
     const WatchRow &rowAt(int position) const { return m_rows.at(static_cast<size_t>(position)); }
     std::optional<int> positionOf(RowId id) const;
+    // The row with this id, or nullptr when it is gone.
+    const WatchRow *rowById(RowId id) const;
     WatchEntries entries() const;
     // A cell's text as the list shows it.
     QString text(int position, int column) const;
@@ -75,18 +76,11 @@ public:
     // GBK), UTF-8 for the quote. Quick, for sorting.
     std::string_view cellBytes(int position, int column) const;
 
-    // Writes name, price, high, low and change and the colour of the row with this id, with
-    // the quote's time or why there is none (both for the row's tooltip); false when the row
-    // is gone.
-    struct Quote
-    {
-        std::string name, price, high, low, change;
-        std::string time;             // the quote's own time, or when it came
-        std::string note;             // why the row has no quote, when it cannot be asked
-        std::int64_t receivedAt = 0;  // Unix seconds
-    };
-    bool applyQuote(RowId id, const Quote &quote);
-    // Rows whose quote has grown old are shown in italics.
+    // The row with this id takes its answer: a quote received at receivedAt (Unix seconds), or,
+    // with an empty quote, none, and why when the row cannot be asked. Its colour follows the
+    // change. False when the row is gone.
+    bool applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note = {});
+    // Rows whose quote has grown old are marked stale.
     void markStale(const std::function<bool(const WatchRow &)> &isStale);
 
     static QString placeholder() { return QStringLiteral("待命"); }

@@ -1,5 +1,6 @@
+#include "support/sources.h"
 #include "platform/userconfig.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 #include "support/appfixture.h"
 #include "ui/chartimagewindow.h"
 #include "ui/settingswindow.h"
@@ -123,7 +124,7 @@ void TestEverydayUse::thresholdEditedInPlace()
     if (typed.isEmpty())
         QTest::keyClick(editor, Qt::Key_Delete);
     // A quote arriving meanwhile repaints the row but leaves what was typed alone.
-    QVERIFY(f.list().applyQuote(f.list().rowAt(1).id, {"乙股份", "12", "12", "12", "1%", {}, {}, 0}));
+    QVERIFY(f.list().applyQuote(f.list().rowAt(1).id, QuoteOf("乙股份", "12", "12", "12", "1%"), 1));
     QCOMPARE(editor->text(), typed);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents(); // the view commits and closes the editor from the loop

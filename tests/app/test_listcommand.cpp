@@ -39,7 +39,7 @@ Run runProgram(const QStringList &arguments)
 
 // The list as a table, in and out: from a command line with and without the program running
 // on the folder, and from the list's menu; and back to a copy taken before a change.
-class TestListTransfer : public QObject
+class TestListCommand : public QObject
 {
     Q_OBJECT
 
@@ -51,7 +51,7 @@ private slots:
     void restoredFromTheMenu();
 };
 
-void TestListTransfer::commandLine_data()
+void TestListCommand::commandLine_data()
 {
     QTest::addColumn<QStringList>("args"); // "@dir" the data folder, "@file" the table
     QTest::addColumn<QByteArray>("table"); // the file given to --import
@@ -77,7 +77,7 @@ void TestListTransfer::commandLine_data()
                                   << QByteArray() << 2 << "velmora: --import 和 --export 不能同时使用。";
 }
 
-void TestListTransfer::commandLine()
+void TestListCommand::commandLine()
 {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, table);
@@ -106,7 +106,7 @@ void TestListTransfer::commandLine()
 // A list the program wrote goes out and comes back into a fresh folder byte for byte, and the
 // program running on that folder does the import itself: its list on screen and its files stay
 // one.
-void TestListTransfer::handedToTheRunningProgram()
+void TestListCommand::handedToTheRunningProgram()
 {
     QTemporaryDir source, elsewhere;
     putThree(pathOf(source), kWritten);
@@ -117,7 +117,7 @@ void TestListTransfer::handedToTheRunningProgram()
     QVERIFY(f.start());
     SingleInstance running(f.settings.dataDir);
     QCOMPARE(running.claim(), SingleInstance::Claim::First);
-    running.setCommandHandler([&f](const QString &verb, const QString &path) {
+    running.setCommandHandler([&f](ListVerb verb, const QString &path) {
         return f.app->runCommand(verb, path);
     });
     QProcess script;
@@ -128,7 +128,7 @@ void TestListTransfer::handedToTheRunningProgram()
     QCOMPARE(snapshot(f.dataPath()), kWritten);
 }
 
-void TestListTransfer::fromTheMenu()
+void TestListCommand::fromTheMenu()
 {
     QTemporaryDir elsewhere;
     const QString file = elsewhere.filePath("out.csv");
@@ -152,7 +152,7 @@ void TestListTransfer::fromTheMenu()
 
 }
 
-void TestListTransfer::restoredFromTheMenu()
+void TestListCommand::restoredFromTheMenu()
 {
     AppFixture f;
     putThree(f.dataPath(), kWritten);
@@ -174,5 +174,5 @@ void TestListTransfer::restoredFromTheMenu()
     QCOMPARE(f.list().snapshots().size(), 2u); // the restore was copied first, like any change
 }
 
-QTEST_MAIN(TestListTransfer)
-#include "test_listtransfer.moc"
+QTEST_MAIN(TestListCommand)
+#include "test_listcommand.moc"

@@ -1,6 +1,7 @@
 // The list's context menu and the tray's "添加股票": when the menu shows, and that its commands
 // reach the add dialog, the removal of the right row and the chart page. The list's own rules
 // for its files are in the watch-list test.
+#include "support/sources.h"
 #include "services/viewerprocess.h"
 #include "support/appfixture.h"
 
@@ -112,7 +113,7 @@ void TestListMenu::removalFailureKeepsRow()
     const auto files = snapshot(f->dataPath());
     QVERIFY(f->start());
     QVERIFY(
-        f->list().applyQuote(f->list().rowAt(1).id, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0}));
+        f->list().applyQuote(f->list().rowAt(1).id, QuoteOf("杉屿医药", "12.5", "12.9", "12.1", "-0.8%"), 1));
     f->select({1});
     std::filesystem::create_directory(f->dataPath() / "Setting2.ini.new");
 

@@ -412,7 +412,7 @@ void TestTray::closingAnotherWindowWhileHidden()
 void TestTray::secondStartBringsWindowBack()
 {
     QVERIFY(bringTo(Start::HiddenInTray));
-    f->app->bringToFront();
+    f->app->mainWindow().bringToFront();
     QVERIFY(window().isVisible());
     QVERIFY(!window().isMinimized());
 }

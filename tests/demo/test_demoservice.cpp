@@ -1,7 +1,7 @@
 #include "demo/demomarket.h"
 #include "demo/demopages.h"
 #include "demo/demoservice.h"
-#include "platform/quotefetcher.h"
+#include "platform/httpqueue.h"
 #include "core/publicquotes.h"
 #include "core/quotereply.h"
 
@@ -19,14 +19,14 @@ Q_DECLARE_METATYPE(velmora::DemoFault)
 
 namespace {
 
-FetchResult fetchOnce(QuoteFetcher &fetcher, const QUrl &url)
+FetchResult fetchOnce(HttpQueue &fetcher, const QUrl &url)
 {
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     const auto ticket = fetcher.fetch(url);
     if (!spy.wait(10000))
         return {false, {}, QStringLiteral("<no result>"), -1, {}, {}};
     const auto args = spy.takeFirst();
-    if (args.at(0).value<QuoteFetcher::Ticket>() != ticket)
+    if (args.at(0).value<HttpQueue::Ticket>() != ticket)
         return {false, {}, QStringLiteral("<another ticket>"), -1, {}, {}};
     return args.at(1).value<FetchResult>();
 }
@@ -36,7 +36,7 @@ QUrl at(const DemoQuoteService &service, const char *encodedPathAndQuery)
     return QUrl::fromEncoded(service.baseUrl().toEncoded() + encodedPathAndQuery);
 }
 
-// A GET with a Referer of our choosing, which the quote fetcher never sends. The body comes
+// A GET with a Referer of our choosing, which the HTTP queue never sends. The body comes
 // back decoded from GBK.
 std::pair<int, std::string> getWithReferer(const QUrl &url, const QByteArray &referer)
 {
@@ -195,19 +195,19 @@ void TestDemoService::pages()
     DemoQuoteService service;
     QVERIFY(service.start());
     QCOMPARE(service.baseUrl().host(), QStringLiteral("127.0.0.1"));
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     const FetchResult result = fetchOnce(fetcher, at(service, path.constData()));
     QCOMPARE(result.status, status);
     QCOMPARE(result.ok, status == 200);
     if (result.ok) {
         QCOMPARE(result.charset, charset);
-        QVERIFY2(result.body.contains(contains), qPrintable(result.body.left(300)));
+        QVERIFY2(QString::fromStdString(result.text).contains(contains), result.text.substr(0, 300).c_str());
         // A page's <meta> agrees with the header, for readers that go by the <meta>.
-        if (result.body.startsWith(QStringLiteral("<!DOCTYPE"))) {
+        if (result.text.starts_with("<!DOCTYPE")) {
             const QString meta = QStringLiteral("<meta charset=\"%1\">")
                                      .arg(QString::fromLatin1(charset));
-            QVERIFY2(result.body.contains(meta, Qt::CaseInsensitive),
-                     qPrintable(result.body.left(120)));
+            QVERIFY2(QString::fromStdString(result.text).contains(meta, Qt::CaseInsensitive),
+                     result.text.substr(0, 120).c_str());
         }
     }
 }
@@ -216,21 +216,21 @@ void TestDemoService::chartEscapesTheCode()
 {
     DemoQuoteService service({1, 0, 1000000});
     QVERIFY(service.start());
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     const FetchResult chart =
         fetchOnce(fetcher, at(service, "/cn/%3Cb%3E%22x/index_kp.shtml"));
     QVERIFY(chart.ok);
-    QVERIFY(chart.body.contains(QStringLiteral("&lt;b&gt;&quot;x")));
-    QVERIFY(!chart.body.contains(QStringLiteral("<b>")));
+    QVERIFY(QString::fromStdString(chart.text).contains(QStringLiteral("&lt;b&gt;&quot;x")));
+    QVERIFY(!QString::fromStdString(chart.text).contains(QStringLiteral("<b>")));
 
     // The chart and the quote come from the same series.
     const FetchResult quote = fetchOnce(fetcher, at(service, "/msq?cn_600036"));
     const FetchResult page = fetchOnce(fetcher, at(service, "/cn/600036/index_kp.shtml"));
     QVERIFY(quote.ok && page.ok);
-    const QuoteReply parsed = ParseQuoteReply(quote.body.toStdString());
-    QVERIFY2(page.body.contains(QStringLiteral("现价 ") + QString::fromStdString(*parsed.price)),
-             qPrintable(page.body.left(400)));
-    QVERIFY(page.body.contains(QString::fromStdString(*parsed.name)));
+    const QuoteReply parsed = ParseQuoteReply(quote.text);
+    QVERIFY2(QString::fromStdString(page.text).contains(QStringLiteral("现价 ") + QString::fromStdString(*parsed.price)),
+             page.text.substr(0, 400).c_str());
+    QVERIFY(QString::fromStdString(page.text).contains(QString::fromStdString(*parsed.name)));
 }
 
 void TestDemoService::publicLinesRoundTrip_data()
@@ -249,23 +249,23 @@ void TestDemoService::publicLinesRoundTrip()
     DemoMarket market(1);
     for (std::int64_t step : {0, 5, 40}) {
         const DemoSeries &s = market.at(symbol.mid(2).toStdString(), step);
-        const PublicQuote expected{symbol.toStdString(),
-                                   name.toStdString(),
-                                   FormatPrice(s.price()),
-                                   FormatPrice(s.high()),
-                                   FormatPrice(s.low()),
-                                   DemoChangePercent(s),
-                                   FormatPrice(s.previousClose),
-                                   "2024-06-03",
-                                   "10:31:00"};
+        Quote expected;
+        expected.name = name.toStdString();
+        expected.price = FormatPrice(s.price());
+        expected.previousClose = FormatPrice(s.previousClose);
+        expected.high = FormatPrice(s.high());
+        expected.low = FormatPrice(s.low());
+        expected.change = DemoChangePercent(s);
+        expected.date = "2024-06-03";
+        expected.time = "10:31:00";
         const auto tencent =
             ParseTencentReply(DemoTencentLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
         const auto sina =
             ParseSinaReply(DemoSinaLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
         QCOMPARE(tencent.size(), std::size_t(1));
         QCOMPARE(sina.size(), std::size_t(1));
-        QVERIFY(tencent.front() == expected);
-        QVERIFY(sina.front() == expected);
+        QVERIFY(tencent.at(symbol.toStdString()) == expected);
+        QVERIFY(sina.at(symbol.toStdString()) == expected);
     }
 }
 
@@ -317,19 +317,17 @@ void TestDemoService::batchPages()
     QVERIFY2(QString::fromStdString(body).contains(contains), body.c_str());
     const auto quotes = path.startsWith("/q=") ? ParseTencentReply(body) : ParseSinaReply(body);
     QStringList named;
-    for (const PublicQuote &quote : quotes)
-        named << QString::fromStdString(quote.symbol);
+    for (const auto &[symbolOf, quote] : quotes)
+        named << QString::fromStdString(symbolOf);
     QCOMPARE(named, symbols);
 
     // The batch shows the same stock as the single quote of its six digits.
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     const FetchResult single = fetchOnce(fetcher, at(service, "/msq?cn_600519"));
     QVERIFY(single.ok);
-    const QuoteReply one = ParseQuoteReply(single.body.toStdString());
-    for (const PublicQuote &quote : quotes) {
-        if (quote.symbol == "sh600519")
-            QCOMPARE(quote.price, *one.price);
-    }
+    const QuoteReply one = ParseQuoteReply(single.text);
+    if (quotes.count("sh600519"))
+        QCOMPARE(quotes.at("sh600519").price, *one.price);
 }
 
 void TestDemoService::faults_data()
@@ -365,12 +363,12 @@ void TestDemoService::faults()
         service.setFaultForEveryCode(fault);
     else
         service.setFault("600000", fault);
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     fetcher.setTimeoutMs(300);
 
     const FetchResult bad = fetchOnce(fetcher, at(service, badPath.constData()));
     QVERIFY(!bad.ok);
-    QVERIFY(bad.body.isEmpty());
+    QVERIFY(bad.text.empty());
     const FetchResult other = fetchOnce(fetcher, at(service, goodPath.constData()));
     QCOMPARE(other.ok, !everyCode);
     QCOMPARE(service.quoteRequests(), 2);
@@ -388,17 +386,17 @@ void TestDemoService::latencyAndClientsThatLeave()
     {
         // Clients that give up before the delayed answer: the service must not write to
         // their closed connections.
-        QuoteFetcher impatient;
+        HttpQueue impatient;
         for (int i = 0; i < 6; ++i)
             impatient.fetch(at(service, "/msq?cn_600000"));
         QTRY_COMPARE(service.quoteRequests(), 6);
         impatient.abortAll();
     }
     QTest::qWait(300);
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     const FetchResult late = fetchOnce(fetcher, at(service, "/msq?cn_000001"));
     QVERIFY(late.ok);
-    QCOMPARE(QString::fromStdString(*ParseQuoteReply(late.body.toStdString()).name),
+    QCOMPARE(QString::fromStdString(*ParseQuoteReply(late.text).name),
              QStringLiteral("杉屿医药"));
 }
 

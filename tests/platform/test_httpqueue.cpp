@@ -1,4 +1,4 @@
-#include "platform/quotefetcher.h"
+#include "platform/httpqueue.h"
 #include "core/quoteaddress.h"
 #include "support/brokenserver.h"
 #include "support/replies.h"
@@ -19,12 +19,12 @@ Q_DECLARE_METATYPE(velmora::testing::BrokenServer::Behaviour)
 namespace {
 
 // Waits for the one result of ticket; fails the test when none or another one comes.
-FetchResult resultOf(QSignalSpy &spy, QuoteFetcher::Ticket ticket, int timeoutMs = 10000)
+FetchResult resultOf(QSignalSpy &spy, HttpQueue::Ticket ticket, int timeoutMs = 10000)
 {
     if (spy.isEmpty() && !spy.wait(timeoutMs))
         return {false, {}, QStringLiteral("<no result>"), -1, {}, {}};
     const QList<QVariant> args = spy.takeFirst();
-    if (args.at(0).value<QuoteFetcher::Ticket>() != ticket)
+    if (args.at(0).value<HttpQueue::Ticket>() != ticket)
         return {false, {}, QStringLiteral("<result for another ticket>"), -1, {}, {}};
     return args.at(1).value<FetchResult>();
 }
@@ -34,7 +34,7 @@ const QString kReply = QStringLiteral(
 
 } // namespace
 
-class TestQuoteFetcher : public QObject
+class TestHttpQueue : public QObject
 {
     Q_OBJECT
 
@@ -60,19 +60,19 @@ private:
     BrokenServer *m_server = nullptr;
 };
 
-void TestQuoteFetcher::init()
+void TestHttpQueue::init()
 {
     m_server = new BrokenServer(this);
     QVERIFY(m_server->start());
 }
 
-void TestQuoteFetcher::cleanup()
+void TestHttpQueue::cleanup()
 {
     delete m_server;
     m_server = nullptr;
 }
 
-void TestQuoteFetcher::faults_data()
+void TestHttpQueue::faults_data()
 {
     QTest::addColumn<Behaviour>("behaviour");
     QTest::addColumn<bool>("ok");
@@ -93,7 +93,7 @@ void TestQuoteFetcher::faults_data()
         << Behaviour::HugeUnannounced << false << 200 << QString();
 }
 
-void TestQuoteFetcher::faults()
+void TestHttpQueue::faults()
 {
     QFETCH(Behaviour, behaviour);
     QFETCH(bool, ok);
@@ -103,20 +103,20 @@ void TestQuoteFetcher::faults()
     m_server->setReply("600001", QuoteReplyText("示例股份", "10.50", "-1.23%"));
     m_server->setBehaviour("600001", behaviour);
     m_server->setDripIntervalMs(20);
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     fetcher.setTimeoutMs(800); // the drip goes on far longer than this
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     const auto ticket = fetcher.fetch(m_server->quoteUrl("600001"));
     const FetchResult result = resultOf(spy, ticket);
 
     QCOMPARE(result.ok, ok);
     if (ok) {
         // The name comes out in Chinese whichever way the charset was learnt.
-        QCOMPARE(result.body, body);
+        QCOMPARE(QString::fromStdString(result.text), body);
         QVERIFY(result.error.isEmpty());
     } else {
         QVERIFY2(!result.error.isEmpty(), "a failure says why");
-        QVERIFY(result.body.isEmpty());
+        QVERIFY(result.text.empty());
     }
     if (status != 0)
         QCOMPARE(result.status, status);
@@ -127,21 +127,21 @@ void TestQuoteFetcher::faults()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestQuoteFetcher::resetNeighbourFailsOnlyItself()
+void TestHttpQueue::resetNeighbourFailsOnlyItself()
 {
     // The network layer fails requests still waiting for a connection when another connection
     // to the same host is reset; those must not come back as failures.
     m_server->setBehaviour("reset", Behaviour::Reset);
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     for (int round = 0; round < 200; ++round) {
-        QHash<QuoteFetcher::Ticket, QByteArray> codeOf;
+        QHash<HttpQueue::Ticket, QByteArray> codeOf;
         for (const char *code : {"600001", "reset", "600003"})
             codeOf.insert(fetcher.fetch(m_server->quoteUrl(code)), code);
         while (spy.count() < 3)
             QVERIFY(spy.wait(10000));
         for (const auto &args : std::as_const(spy)) {
-            const QByteArray code = codeOf.value(args.at(0).value<QuoteFetcher::Ticket>());
+            const QByteArray code = codeOf.value(args.at(0).value<HttpQueue::Ticket>());
             const FetchResult r = args.at(1).value<FetchResult>();
             QVERIFY2(r.ok == (code != "reset"),
                      qPrintable(QStringLiteral("round %1, %2: %3").arg(round).arg(QString::fromLatin1(code), r.error)));
@@ -153,15 +153,15 @@ void TestQuoteFetcher::resetNeighbourFailsOnlyItself()
     QCOMPARE(m_server->keys().count("600003"), 200);
 }
 
-void TestQuoteFetcher::nothingListening()
+void TestHttpQueue::nothingListening()
 {
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
     const quint16 port = closed.serverPort();
     closed.close();
 
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     const auto ticket =
         fetcher.fetch(QUrl(QStringLiteral("http://127.0.0.1:%1/msq?cn_600000").arg(port)));
     const FetchResult result = resultOf(spy, ticket);
@@ -169,7 +169,7 @@ void TestQuoteFetcher::nothingListening()
     QVERIFY(!result.error.isEmpty());
 }
 
-void TestQuoteFetcher::addressReachesServerUnchanged_data()
+void TestHttpQueue::addressReachesServerUnchanged_data()
 {
     QTest::addColumn<QByteArray>("code");
     QTest::newRow("six digits") << QByteArray("600000");
@@ -181,14 +181,14 @@ void TestQuoteFetcher::addressReachesServerUnchanged_data()
     QTest::newRow("percent and plus") << QByteArray("%41+1");
 }
 
-void TestQuoteFetcher::addressReachesServerUnchanged()
+void TestHttpQueue::addressReachesServerUnchanged()
 {
     QFETCH(QByteArray, code);
     const std::string url =
         BuildQuoteUrl(m_server->baseUrl().toString(QUrl::FullyEncoded).toStdString(),
                       code.toStdString());
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     const auto ticket =
         fetcher.fetch(QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode));
     QVERIFY(resultOf(spy, ticket).ok);
@@ -200,16 +200,16 @@ void TestQuoteFetcher::addressReachesServerUnchanged()
     QVERIFY2(!m_server->heads().at(0).contains("\r\nX-Evil"), "no header smuggled in");
 }
 
-void TestQuoteFetcher::atMostSixInFlightInOrder()
+void TestHttpQueue::atMostSixInFlightInOrder()
 {
     QList<QByteArray> codes;
     for (int i = 0; i < 10; ++i) {
         codes << "60000" + QByteArray::number(i);
         m_server->setBehaviour(codes.last(), Behaviour::Hold);
     }
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
-    QList<QuoteFetcher::Ticket> tickets;
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
+    QList<HttpQueue::Ticket> tickets;
     for (const QByteArray &code : codes)
         tickets << fetcher.fetch(m_server->quoteUrl(code));
 
@@ -226,9 +226,9 @@ void TestQuoteFetcher::atMostSixInFlightInOrder()
 
     QCOMPARE(m_server->maxOpenRequests(), 6);
     QCOMPARE(m_server->keys(), codes); // sent in the order asked
-    QList<QuoteFetcher::Ticket> reported;
+    QList<HttpQueue::Ticket> reported;
     for (const auto &args : spy) {
-        reported << args.at(0).value<QuoteFetcher::Ticket>();
+        reported << args.at(0).value<HttpQueue::Ticket>();
         QVERIFY(args.at(1).value<FetchResult>().ok);
     }
     std::sort(reported.begin(), reported.end());
@@ -236,7 +236,7 @@ void TestQuoteFetcher::atMostSixInFlightInOrder()
     QCOMPARE(fetcher.outstanding(), 0);
 }
 
-void TestQuoteFetcher::timeoutCountsFromSending()
+void TestHttpQueue::timeoutCountsFromSending()
 {
     // Seven requests, six slots: six hang, so the seventh goes out only when one of them has
     // timed out, and it is answered as soon as it arrives. Its time limit must start when it
@@ -248,15 +248,15 @@ void TestQuoteFetcher::timeoutCountsFromSending()
         if (key == "c7")
             QMetaObject::invokeMethod(m_server, &BrokenServer::releaseHeld, Qt::QueuedConnection);
     });
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     fetcher.setTimeoutMs(1000);
     QStringList events;
     connect(m_server, &BrokenServer::requestArrived, this, [&events](const QByteArray &key) {
         events << QString("sent ") + QString::fromLatin1(key);
     });
-    QHash<QuoteFetcher::Ticket, QString> codeOf;
-    connect(&fetcher, &QuoteFetcher::finished, this,
-            [&](QuoteFetcher::Ticket ticket, const FetchResult &result) {
+    QHash<HttpQueue::Ticket, QString> codeOf;
+    connect(&fetcher, &HttpQueue::finished, this,
+            [&](HttpQueue::Ticket ticket, const FetchResult &result) {
                 events << QLatin1String(result.ok ? "ok " : "failed ") + codeOf.value(ticket);
             });
     for (int i = 1; i <= 7; ++i) {
@@ -272,7 +272,7 @@ void TestQuoteFetcher::timeoutCountsFromSending()
              qPrintable(log));
 }
 
-void TestQuoteFetcher::stuckNetworkLayerIsReplaced()
+void TestHttpQueue::stuckNetworkLayerIsReplaced()
 {
     // The network layer holds at most six connections per host. With eight requests allowed
     // in flight and six of them hanging, the seventh never goes on the wire: a request that
@@ -282,9 +282,9 @@ void TestQuoteFetcher::stuckNetworkLayerIsReplaced()
     m_server->setDefaultBehaviour(Behaviour::Hang);
     m_server->setBehaviour("600007", Behaviour::Proper);
     m_server->setBehaviour("600008", Behaviour::Proper);
-    QuoteFetcher fetcher;
+    HttpQueue fetcher;
     fetcher.setMaxInFlight(8);
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     fetcher.setTimeoutMs(60000);
     for (int i = 1; i <= 6; ++i)
         fetcher.fetch(m_server->quoteUrl("60000" + QByteArray::number(i)));
@@ -300,10 +300,10 @@ void TestQuoteFetcher::stuckNetworkLayerIsReplaced()
     QCOMPARE(fetcher.inFlight(), 6); // the six hanging ones still run on the old connections
 }
 
-void TestQuoteFetcher::noCookieSentBack()
+void TestHttpQueue::noCookieSentBack()
 {
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     QVERIFY(resultOf(spy, fetcher.fetch(m_server->quoteUrl("600000"))).ok);
     QVERIFY(resultOf(spy, fetcher.fetch(m_server->quoteUrl("600000"))).ok);
     QCOMPARE(m_server->heads().size(), 2);
@@ -313,11 +313,11 @@ void TestQuoteFetcher::noCookieSentBack()
     }
 }
 
-void TestQuoteFetcher::abortAllReportsNothing()
+void TestHttpQueue::abortAllReportsNothing()
 {
     m_server->setDefaultBehaviour(Behaviour::Hang);
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     for (int i = 0; i < 9; ++i)
         fetcher.fetch(m_server->quoteUrl("60000" + QByteArray::number(i)));
     QTRY_COMPARE(m_server->openRequests(), 6);
@@ -330,7 +330,7 @@ void TestQuoteFetcher::abortAllReportsNothing()
     QCOMPARE(m_server->requestCount(), 6); // the queued ones never went out
 }
 
-void TestQuoteFetcher::refusedAddressReportsLater_data()
+void TestHttpQueue::refusedAddressReportsLater_data()
 {
     QTest::addColumn<QUrl>("url");
     QTest::newRow("local file") << QUrl(QStringLiteral("file:///etc/hostname"));
@@ -339,19 +339,19 @@ void TestQuoteFetcher::refusedAddressReportsLater_data()
     QTest::newRow("empty") << QUrl();
 }
 
-void TestQuoteFetcher::refusedAddressReportsLater()
+void TestHttpQueue::refusedAddressReportsLater()
 {
     QFETCH(QUrl, url);
-    QuoteFetcher fetcher;
-    QSignalSpy spy(&fetcher, &QuoteFetcher::finished);
+    HttpQueue fetcher;
+    QSignalSpy spy(&fetcher, &HttpQueue::finished);
     const auto ticket = fetcher.fetch(url);
     QCOMPARE(spy.count(), 0); // never inside fetch(): the caller has not noted the ticket yet
     QCOMPARE(fetcher.outstanding(), 1);
     const FetchResult result = resultOf(spy, ticket);
     QVERIFY(!result.ok);
-    QVERIFY(result.body.isEmpty());
+    QVERIFY(result.text.empty());
     QCOMPARE(fetcher.outstanding(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestQuoteFetcher)
-#include "test_quotefetcher.moc"
+QTEST_GUILESS_MAIN(TestHttpQueue)
+#include "test_httpqueue.moc"

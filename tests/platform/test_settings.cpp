@@ -26,6 +26,8 @@ private slots:
     void sourceForThisRun_data();
     void sourceForThisRun();
     void savedSafely();
+    void onlyChangesAreSaved_data();
+    void onlyChangesAreSaved();
 };
 
 void TestSettings::commandLine_data()
@@ -49,6 +51,11 @@ void TestSettings::commandLine_data()
         << QStringList{"--data-dir"} << refuse << "--data-dir 后面缺少文件夹。";
     QTest::newRow("--data-dir with an empty folder")
         << QStringList{"--data-dir="} << refuse << "--data-dir 后面缺少文件夹。";
+    QTest::newRow("--import without a file") << QStringList{"--import="} << refuse
+                                             << "--import 后面缺少文件。";
+    QTest::newRow("--import and --export together")
+        << QStringList{"--import", "a.csv", "--export", "b.csv"} << refuse
+        << "--import 和 --export 不能同时使用。";
 }
 
 void TestSettings::commandLine()
@@ -247,6 +254,49 @@ void TestSettings::savedSafely()
     QVERIFY(failure);
     QVERIFY2(failure->startsWith("无法保存设置文件 velmora.conf（是一个文件夹而不是文件）"), qPrintable(*failure));
     QCOMPARE(readFile(path.toStdString()), before);
+}
+
+// What the settings window changed goes into the file; a value this run got from elsewhere and
+// the user left alone does not, whichever setting it is.
+void TestSettings::onlyChangesAreSaved_data()
+{
+    QTest::addColumn<QString>("changed"); // the one setting the window changes
+    for (const char *name : {"source", "customBase", "interval", "slowDown", "notifications", "sound"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestSettings::onlyChangesAreSaved()
+{
+    QFETCH(QString, changed);
+    const UserSettings saved; // what the file holds
+    // This run: every value but the one the window changes came from elsewhere.
+    UserSettings before = saved;
+    before.source = QuoteSourceKind::Tencent;
+    before.customBase = QUrl("http://run.example");
+    before.intervalSeconds = 20;
+    before.slowDownOutsideHours = !saved.slowDownOutsideHours;
+    before.notifications = !saved.notifications;
+    before.sound = !saved.sound;
+    UserSettings after = before;
+    UserSettings expected = saved;
+    auto change = [&](auto member, auto value) {
+        before.*member = saved.*member;
+        after.*member = expected.*member = value;
+    };
+    if (changed == "source")
+        change(&UserSettings::source, QuoteSourceKind::Sina);
+    else if (changed == "customBase")
+        change(&UserSettings::customBase, QUrl("http://typed.example"));
+    else if (changed == "interval")
+        change(&UserSettings::intervalSeconds, 45);
+    else if (changed == "slowDown")
+        change(&UserSettings::slowDownOutsideHours, !saved.slowDownOutsideHours);
+    else if (changed == "notifications")
+        change(&UserSettings::notifications, !saved.notifications);
+    else
+        change(&UserSettings::sound, !saved.sound);
+    QVERIFY(SettingsToSave(saved, before, after) == expected);
+    QVERIFY(SettingsToSave(saved, before, before) == saved);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -165,7 +165,7 @@ RefreshLoad::RefreshLoad(const LoadPlan &plan, const QUrl &base, QObject *parent
 {
     if (m_plan.codePool <= 0)
         m_plan.codePool = plan.rows;
-    m_refresh->fetcher()->setTimeoutMs(m_plan.timeoutMs);
+    m_refresh->queue()->setTimeoutMs(m_plan.timeoutMs);
 
     // Our own ticks rather than the refresh's timer, so that each one is measured.
     m_ticks.setInterval(m_plan.tickMs);
@@ -175,8 +175,8 @@ RefreshLoad::RefreshLoad(const LoadPlan &plan, const QUrl &base, QObject *parent
 
     // The refresh connected first, so by the time these run it has handled the answer.
     connect(m_refresh, &QuoteRefresh::answered, this, &RefreshLoad::onAnswered);
-    connect(m_refresh->fetcher(), &QuoteFetcher::finished, this,
-            [this](QuoteFetcher::Ticket, const FetchResult &result) { onFetchFinished(result); });
+    connect(m_refresh->queue(), &HttpQueue::finished, this,
+            [this](HttpQueue::Ticket, const FetchResult &result) { onFetchFinished(result); });
 }
 
 void RefreshLoad::fill()
@@ -215,12 +215,12 @@ void RefreshLoad::tick()
         if (row && !row->waiting)
             ++expected;
     }
-    const int before = m_refresh->fetcher()->outstanding();
+    const int before = m_refresh->queue()->outstanding();
     QElapsedTimer clock;
     clock.start();
     m_refresh->refreshAll();
     m_counts.longestTickNs = std::max(m_counts.longestTickNs, clock.nsecsElapsed());
-    const int asked = m_refresh->fetcher()->outstanding() - before;
+    const int asked = m_refresh->queue()->outstanding() - before;
     m_counts.asked += asked;
     if (asked != expected) {
         problem(QStringLiteral("tick %1 asked %2 rows; %3 were not waiting")

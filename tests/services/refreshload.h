@@ -4,8 +4,9 @@
 // come and go. Shared by the load test (which checks where every answer went) and the load
 // benchmark (which prints memory and stalls), so that both run the same load.
 
+#include "platform/httpqueue.h"
 #include "services/quoterefresh.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 #include "support/brokenserver.h"
 #include "watchlist/watchlist.h"
 
@@ -172,7 +173,7 @@ private:
     LoadPlan m_plan;
     QTemporaryDir m_dir;
     WatchList m_list;
-    std::unique_ptr<QuoteSources> m_sources;
+    std::unique_ptr<SourcePolicy> m_sources;
     QTimer m_ticks;
     QTimer m_churn;
     QuoteRefresh *m_refresh;

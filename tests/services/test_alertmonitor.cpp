@@ -64,7 +64,7 @@ struct Rig
 
     QTemporaryDir dir;
     WatchList list;
-    std::unique_ptr<QuoteSources> sources;
+    std::unique_ptr<SourcePolicy> sources;
     AlertMonitor monitor;
     QSignalSpy checked;
     QStringList alerts;
@@ -114,7 +114,7 @@ void TestAlertMonitor::alertsOnlyWhileSwitchedOn()
     m_server->setReply("600001", quote("99.00"));
     Rig rig(m_server->baseUrl(), {{"600001", "10", ""}});
     QTimer *timer = rig.monitor.timer();
-    QCOMPARE(rig.monitor.fetcher()->objectName(), "Inet2");
+    QCOMPARE(rig.monitor.queue()->objectName(), "Inet2");
     QCOMPARE(timer->objectName(), "Timer2");
     QCOMPARE(timer->interval(), 8000);
     QVERIFY(!rig.monitor.alertsEnabled()); // off at every start
@@ -137,7 +137,7 @@ void TestAlertMonitor::alertsOnlyWhileSwitchedOn()
 
     rig.monitor.disableAlerts();
     QVERIFY(!rig.monitor.alertsEnabled());
-    QCOMPARE(rig.monitor.fetcher()->outstanding(), 0);
+    QCOMPARE(rig.monitor.queue()->outstanding(), 0);
     QTRY_COMPARE(m_server->openRequests(), 0);
     QTest::qWait(50);
     m_server->clearLog();
@@ -230,7 +230,7 @@ void TestAlertMonitor::switchedOffWithAnAnswerOnItsWay()
     rig.monitor.checkAll();
     QTRY_COMPARE(m_server->openRequests(), 1);
     rig.monitor.disableAlerts();
-    QCOMPARE(rig.monitor.fetcher()->outstanding(), 0);
+    QCOMPARE(rig.monitor.queue()->outstanding(), 0);
 
     m_server->releaseHeld();
     QTRY_COMPARE(m_server->openRequests(), 0);
@@ -267,7 +267,7 @@ void TestAlertMonitor::lateReplyIsCheckedWhenItArrives()
     rig.switchOn();
     rig.monitor.checkAll();
     QTRY_COMPARE(m_server->requestCount(), 2);
-    QTRY_COMPARE(rig.monitor.fetcher()->outstanding(), 1); // the prompt row has answered
+    QTRY_COMPARE(rig.monitor.queue()->outstanding(), 1); // the prompt row has answered
 
     // The next tick asks only the prompt row again: the slow one is still waiting.
     QVERIFY(rig.tick());
@@ -276,7 +276,7 @@ void TestAlertMonitor::lateReplyIsCheckedWhenItArrives()
     rig.alerts.clear();
     m_server->setBehaviour("600001", Behaviour::Proper);
     QCOMPARE(m_server->releaseHeld(), 1);
-    QTRY_COMPARE(rig.monitor.fetcher()->outstanding(), 0);
+    QTRY_COMPARE(rig.monitor.queue()->outstanding(), 0);
     QTest::qWait(50);
     QCOMPARE(rig.takeAlerts(), lateAlerts);
 
@@ -378,7 +378,7 @@ void TestAlertMonitor::nameIsTheListsNameCell()
         QVERIFY(!rig.list.add({"600001", "10", ""}));
     const RowId id = rig.list.rowAt(0).id;
     if (how == "refreshed")
-        QVERIFY(rig.list.applyQuote(id, {"刷新时的名称", "10.10", "", "", "", {}, {}, 0}));
+        QVERIFY(rig.list.applyQuote(id, QuoteOf("刷新时的名称", "10.10", "", "", ""), 1));
     rig.switchOn();
     QVERIFY(rig.tick());
     QCOMPARE(rig.alerts, QStringList{alert});

@@ -1,6 +1,6 @@
 #include "core/watchliststore.h"
 #include "services/quoterefresh.h"
-#include "services/quotesources.h"
+#include "services/sourcepolicy.h"
 #include "support/brokenserver.h"
 #include "support/sources.h"
 #include "support/tempdir.h"
@@ -82,14 +82,15 @@ struct Rig
         QStringList cells;
         for (int column = WatchList::Name; column <= WatchList::Change; ++column)
             cells << list.text(position, column);
-        const QVariant colour = list.index(position, 0).data(Qt::ForegroundRole);
-        return cells.join('|') + (colour.isValid() ? "|" + colour.value<QColor>().name() : "");
+        const int colour = list.index(position, 0).data(WatchList::ColourRole).toInt();
+        const char *names[] = {"", "|#ff0000", "|#0000ff"}; // default, red, blue
+        return cells.join(QLatin1Char('|')) + QLatin1String(names[colour]);
     }
 
     std::int64_t now = kMonday10;
     QTemporaryDir dir;
     WatchList list;
-    std::unique_ptr<QuoteSources> sources;
+    std::unique_ptr<SourcePolicy> sources;
     QuoteRefresh refresh;
     QSignalSpy answered;
 };
@@ -265,7 +266,7 @@ void TestPublicSources::staleQuotesInItalics()
     m_server->setReply("/q=sh600000", tencentLine("sh600000", "甲股份", "10.500", "5.00"));
     Rig rig(m_server->baseUrl(), QuoteSourceKind::Tencent, "600000\r\n");
     QVERIFY(rig.tick(*m_server, 1));
-    auto italic = [&] { return rig.list.index(0, 2).data(Qt::FontRole).value<QFont>().italic(); };
+    auto italic = [&] { return rig.list.index(0, 2).data(WatchList::StaleRole).toBool(); };
     QVERIFY(!italic());
     m_server->setBehaviour("/q=sh600000", Behaviour::Hang);
     rig.now += 8;

@@ -58,7 +58,7 @@ struct Rig
 
     QTemporaryDir dir;
     WatchList list;
-    std::unique_ptr<QuoteSources> sources;
+    std::unique_ptr<SourcePolicy> sources;
     QuoteRefresh refresh;
     QSignalSpy answered;
 };
@@ -114,11 +114,11 @@ void TestQuoteRefresh::oneRequestPerRowInListOrder()
     Rig rig(m_server->baseUrl(), codes);
     QCOMPARE(rig.list.rowCount(), codes.size());
     // One at a time, so the order the server sees is the order the rows were asked in.
-    rig.refresh.fetcher()->setMaxInFlight(1);
+    rig.refresh.queue()->setMaxInFlight(1);
 
     for (int tick = 1; tick <= 3; ++tick) {
         rig.refresh.refreshAll();
-        QCOMPARE(rig.refresh.fetcher()->outstanding(), codes.size());
+        QCOMPARE(rig.refresh.queue()->outstanding(), codes.size());
         QTRY_COMPARE(rig.answered.count(), tick * codes.size());
         QCOMPARE(m_server->keys().mid((tick - 1) * codes.size()), codes);
     }
@@ -169,7 +169,7 @@ void TestQuoteRefresh::writesWhatTheReplySays()
     m_server->setBehaviour("600000", behaviour);
     m_server->setReply("600000", reply);
     Rig rig(m_server->baseUrl(), {"600000"});
-    rig.refresh.fetcher()->setTimeoutMs(300);
+    rig.refresh.queue()->setTimeoutMs(300);
     const RowId id = rig.id(0);
     QCOMPARE(rig.figures(id), (QStringList{"待命", "", "", "", ""}));
     QCOMPARE(rig.colour(id), RowColour::Default);
@@ -199,7 +199,7 @@ void TestQuoteRefresh::failingRowKeepsNeighboursApart()
     m_server->setReply("000001", QuoteReplyText("甲股份", "8.01", "-0.30%", "8.20", "7.90"));
     m_server->setReply("000003", QuoteReplyText("丙股份", "3.30", "2.10%", "3.40", "3.10"));
     Rig rig(m_server->baseUrl(), {"000001", "000002", "000003"});
-    rig.refresh.fetcher()->setTimeoutMs(300);
+    rig.refresh.queue()->setTimeoutMs(300);
     const RowId first = rig.id(0), failing = rig.id(1), third = rig.id(2);
 
     for (int tick = 1; tick <= 3; ++tick) {
@@ -309,7 +309,7 @@ void TestQuoteRefresh::ownTimerRefreshesFromTheDemoService()
     QVERIFY(demo.start());
     demo.setFault("000002", DemoFault::ServerError);
     Rig rig(demo.baseUrl(), {"600000", "000002", "000001"});
-    QCOMPARE(rig.refresh.fetcher()->objectName(), "Inet1");
+    QCOMPARE(rig.refresh.queue()->objectName(), "Inet1");
     QTimer *timer = rig.refresh.timer();
     QCOMPARE(timer->objectName(), "Timer1");
     QCOMPARE(timer->interval(), 8000);
@@ -317,7 +317,7 @@ void TestQuoteRefresh::ownTimerRefreshesFromTheDemoService()
 
     rig.refresh.start();
     QVERIFY(timer->isActive());
-    QCOMPARE(rig.refresh.fetcher()->outstanding(), 0); // the first tick comes an interval later
+    QCOMPARE(rig.refresh.queue()->outstanding(), 0); // the first tick comes an interval later
     timer->setInterval(20);
     QTRY_COMPARE(rig.list.text(0, WatchList::Name), "岚溪科技");
     QTRY_COMPARE(rig.list.text(2, WatchList::Name), "杉屿医药");

@@ -94,7 +94,7 @@ void TestRefreshLoad::initTestCase()
     // some other request is aborted; a row the server answers at once is then cut by the time
     // limit. Such a last round is asked again, twice at most, so that only a network layer that
     // stays stuck fails the checks.
-    QuoteFetcher *fetcher = m_load->refresh().fetcher();
+    HttpQueue *fetcher = m_load->refresh().queue();
     // Hanging rows need not hold the last rounds up for long; answers come in milliseconds.
     fetcher->setTimeoutMs(2000);
     const auto settled = [&] {

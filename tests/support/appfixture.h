@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/application.h"
+#include "app/desktopintegration.h"
+#include "platform/httpqueue.h"
 #include "platform/messages.h"
 #include "platform/openurl.h"
 #include "services/alertmonitor.h"
@@ -97,7 +99,7 @@ struct AppFixture
     {
         app.reset();
         app = std::make_unique<Application>(settings);
-        app->setProgramEnd([this](int status) { ends << status; });
+        app->desktop().setProgramEnd([this](int status) { ends << status; });
         if (app->start())
             return false;
         QSignalSpy stripLoaded(&app->announcementFeed(), &AnnouncementFeed::loadFinished);

@@ -69,7 +69,7 @@ void TestAddStockDialog::freshDialog()
     QVERIFY(dialog);
     QCOMPARE(dialog->objectName() + " " + dialog->windowTitle(), "frmAdd 添加黑马");
     QVERIFY(!dialog->parentWidget());
-    QVERIFY(dialog->findChild<QuoteFetcher *>("Inet1"));
+    QVERIFY(dialog->findChild<HttpQueue *>("Inet1"));
 
     QStringList shown; // from top left to bottom right
     for (const char *name : {"Label1", "Text1", "Label2", "Text2", "Label3", "Text4", "Label4",

@@ -48,7 +48,7 @@ void TestLabelsFit::wholeTextInItsRectangle()
     const auto sources = testing::MakeSources(QUrl());
     std::unique_ptr<QWidget> shown;
     if (window == QLatin1String("frmAdd"))
-        shown = std::make_unique<AddStockDialog>(list, new StockLookup(*sources), "www.tesquin.example");
+        shown = std::make_unique<AddStockDialog>(new StockLookup(*sources), "www.tesquin.example");
     else
         shown = std::make_unique<AlertWindow>("www.tesquin.example", true);
     const auto labels = shown->findChildren<QLabel *>();

@@ -1,3 +1,4 @@
+#include "support/sources.h"
 #include "support/appfixture.h"
 #include "ui/listsortproxy.h"
 
@@ -68,7 +69,7 @@ void TestListOrder::headerClicks()
     const Files before = snapshot(f.dataPath());
     const char *changes[] = {"12.00%", "-3.00%", "9.00%"};
     for (int row = 0; row < 3; ++row)
-        QVERIFY(f.list().applyQuote(f.list().rowAt(row).id, {"", "1", "1", "1", changes[row], {}, {}, 0}));
+        QVERIFY(f.list().applyQuote(f.list().rowAt(row).id, QuoteOf("", "1", "1", "1", changes[row]), 1));
     QTreeView *view = f.view();
     const QStringList own = shownCodes(view);
     QVERIFY(!view->header()->isSortIndicatorShown());

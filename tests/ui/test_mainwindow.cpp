@@ -57,7 +57,7 @@ void TestMainWindow::columnsInOrder()
     QStringList columns; // caption, then how the cells align: < left, | centred, > right
     for (int c = 0; c < fixture.list().columnCount(); ++c) {
         const auto align =
-            fixture.list().index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            fixture.view()->model()->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
         columns << fixture.view()->model()->headerData(c, Qt::Horizontal).toString() +
                        (align & Qt::AlignLeft    ? "<"
                         : align & Qt::AlignRight ? ">"

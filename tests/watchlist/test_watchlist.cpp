@@ -1,10 +1,11 @@
 // The watch list's own rules, without any window: what adding and removing leave in the three
 // files, that a change that fails leaves files and rows as they were, that a run which could
 // not read the list changes nothing, and that a quote finds its row by the row's id.
+#include "support/sources.h"
 #include "support/tempdir.h"
 #include "watchlist/watchlist.h"
 
-#include <QColor>
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,7 +73,7 @@ void TestWatchList::loadedRows()
     QCOMPARE(rowText(list, 1), "浦通|待命|||||现价的5%|");
     QCOMPARE(rowText(list, 2), "600001|待命||||||");
     QCOMPARE(list.rowCount(), 3);
-    QVERIFY(!list.index(0, 0).data(Qt::ForegroundRole).isValid());
+    QCOMPARE(list.index(0, 0).data(WatchList::ColourRole).toInt(), int(RowColour::Default));
     // The raw bytes stay as they were read, for the next rewrite.
     QCOMPARE(list.rowAt(1).entry.code, "\xc6\xd6\xcd\xa8");
 }
@@ -188,7 +189,7 @@ void TestWatchList::failedChangeChangesNothing()
     WatchList list(path);
     QVERIFY(!list.load());
     const RowId middle = list.rowAt(1).id;
-    QVERIFY(list.applyQuote(middle, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0}));
+    QVERIFY(list.applyQuote(middle, QuoteOf("杉屿医药", "12.5", "12.9", "12.1", "-0.8%"), 1));
     const fs::path blocker = path / (file.toStdString() + ".new");
     fs::create_directory(blocker);
     auto change = [&] { return adding ? list.add({"600036", "1", "2"}) : list.removeAt(1); };
@@ -236,17 +237,19 @@ void TestWatchList::quoteFindsItsRowById()
 {
     putThree(path, kThree);
     WatchList list(path);
+    // Every signal the model sends keeps it consistent for the views and proxies on it.
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(!list.load());
     const RowId second = list.rowAt(1).id, third = list.rowAt(2).id;
     QVERIFY(!list.removeAt(1));
 
-    QVERIFY(!list.applyQuote(second, {"杉屿医药", "12.5", "12.9", "12.1", "-0.8%", {}, {}, 0})); // gone
-    QVERIFY(list.applyQuote(third, {"远舟航运", "180.5", "182", "179", "1.2%", {}, {}, 0}));
+    QVERIFY(!list.applyQuote(second, QuoteOf("杉屿医药", "12.5", "12.9", "12.1", "-0.8%"), 1)); // gone
+    QVERIFY(list.applyQuote(third, QuoteOf("远舟航运", "180.5", "182", "179", "1.2%"), 1));
     QCOMPARE(rowText(list, 0), "600000|待命|||||10.5|9.5");
     QCOMPARE(rowText(list, 1), "300750|远舟航运|180.5|182|179|1.2%||-");
-    QCOMPARE(list.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
-    QVERIFY(list.applyQuote(third, {"远舟航运", "178", "182", "177", "-0.3%", {}, {}, 0}));
-    QCOMPARE(list.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    QCOMPARE(list.index(1, 0).data(WatchList::ColourRole).toInt(), int(RowColour::Red));
+    QVERIFY(list.applyQuote(third, QuoteOf("远舟航运", "178", "182", "177", "-0.3%"), 1));
+    QCOMPARE(list.index(1, 0).data(WatchList::ColourRole).toInt(), int(RowColour::Blue));
 }
 
 void TestWatchList::editChangesOneThreshold()
@@ -269,6 +272,8 @@ void TestWatchList::everyChangeIsCopiedFirstAndCanBeUndone()
 {
     putThree(path, kThree);
     WatchList list(path);
+    // Every signal the model sends keeps it consistent for the views and proxies on it.
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(!list.load());
     QVERIFY(!list.add({"600036", "1", "2"}));
     QVERIFY(!list.removeAt(0));

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+
+namespace velmora {
+
+// What one thing the user asked for came to: whether it was done, and what to tell the user
+// (in Chinese; empty when there is nothing to say). The windows show it, in one way.
+struct ActionResult
+{
+    bool ok = true;
+    QString message;
+    int rows = 0; // rows added, or written
+
+    static ActionResult done(QString message = {}, int rows = 0)
+    {
+        return {true, std::move(message), rows};
+    }
+    static ActionResult refused(QString message) { return {false, std::move(message), 0}; }
+};
+
+} // namespace velmora
