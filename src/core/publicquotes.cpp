@@ -3,6 +3,7 @@
 #include "core/decimal.h"
 #include "core/marketsymbol.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -300,6 +301,16 @@ QuotesByKey ParseSinaReply(std::string_view utf8)
         quotes[std::string(line.name)] = std::move(quote);
     }
     return quotes;
+}
+
+bool ReplyNamesAny(std::string_view utf8, std::string_view linePrefix,
+                   const std::vector<std::string> &symbols)
+{
+    for (const Assignment &line : assignments(utf8, linePrefix)) {
+        if (std::find(symbols.begin(), symbols.end(), line.name) != symbols.end())
+            return true;
+    }
+    return false;
 }
 
 std::string TencentRequestTarget(const std::vector<std::string> &symbols)

@@ -26,6 +26,11 @@ QuotesByKey ParseTencentReply(std::string_view utf8);
 // change is worked out from the price and the previous close: see PercentChangeFromPrices.
 QuotesByKey ParseSinaReply(std::string_view utf8);
 
+// Whether the reply holds a line "<linePrefix><symbol>=\"...\";" for at least one of symbols,
+// an empty one included: a page that refused the request, or any other page, names none.
+bool ReplyNamesAny(std::string_view utf8, std::string_view linePrefix,
+                   const std::vector<std::string> &symbols);
+
 // Zeros past the second decimal dropped: "7.850" -> "7.85", "1800.000" -> "1800.00",
 // "7.8" and "10" unchanged, blanks around a number dropped. Text that is not a number in the
 // decimal grammar (ParseDecimal) comes back as it is.

@@ -28,6 +28,15 @@ struct Quote
     bool operator==(const Quote &) const = default;
 };
 
+// Whether the quote shows a trade: a price that is a number above zero. Before the opening
+// auction, and for some suspended or delisted stocks, the pages give 0 (and 0 for the high
+// and low): no trade, nothing to alert on, and no sign that the market is open.
+bool Traded(const Quote &quote);
+
+// No trade yet but a previous close to show instead: the row shows the previous close as its
+// price, no high or low, a change of 0.00% and the neutral colour, and says why.
+bool NoTradeYet(const Quote &quote);
+
 // The quotes one reply holds, by the key each was asked by (a market symbol, or the code as
 // stored for the custom service). A key missing had no quote in the reply.
 using QuotesByKey = std::map<std::string, Quote>;

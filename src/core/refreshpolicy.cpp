@@ -71,9 +71,12 @@ std::optional<std::int64_t> imfFixdate(std::string_view text)
 
 } // namespace
 
-void SourceBackoff::failed(std::int64_t now, int intervalSeconds,
+void SourceBackoff::failed(std::int64_t nowMs, std::int64_t sentAtMs, int intervalSeconds,
                            std::optional<int> retryAfterSeconds)
 {
+    if (m_countedAtMs && sentAtMs < *m_countedAtMs)
+        return; // went out before the failure already counted: the same blip
+    m_countedAtMs = nowMs;
     ++m_failures;
     std::int64_t wait = std::max(intervalSeconds, 1);
     for (int k = 0; k < m_failures && wait < kMaxBackoffSeconds; ++k)
@@ -81,31 +84,48 @@ void SourceBackoff::failed(std::int64_t now, int intervalSeconds,
     wait = std::min<std::int64_t>(wait, kMaxBackoffSeconds);
     if (retryAfterSeconds)
         wait = std::max<std::int64_t>(wait, *retryAfterSeconds);
-    m_nextTry = now + wait;
+    m_nextTryMs = nowMs + wait * 1000;
 }
 
 void SourceBackoff::succeeded()
 {
     m_failures = 0;
-    m_nextTry = 0;
+    m_nextTryMs = 0;
+    m_countedAtMs.reset();
 }
 
-bool MarketWatch::shouldAsk(std::int64_t now, bool forced, bool slowDownOutsideHours) const
+bool MarketWatch::shouldAsk(std::int64_t wallNow, std::int64_t steadyMs, bool forced,
+                            bool slowDownOutsideHours) const
 {
-    if (forced || !slowDownOutsideHours || marketOpen(now) || !m_lastAsk)
+    if (forced || !slowDownOutsideHours || marketOpen(wallNow) || !m_lastAskMs)
         return true;
-    return now - *m_lastAsk >= kClosedMarketSeconds;
+    return steadyMs - *m_lastAskMs >= std::int64_t(kClosedMarketSeconds) * 1000;
 }
 
-void MarketWatch::sawQuoteDate(const std::string &date, std::int64_t now)
+void MarketWatch::tickBegins(std::int64_t wallNow)
 {
-    if (!date.empty())
-        m_quotesFromAnotherDay = date != MarketDate(ShanghaiTime(now));
+    if (m_sawOlder && !m_sawToday)
+        m_holiday = MarketDate(ShanghaiTime(wallNow));
+    m_sawToday = m_sawOlder = false;
 }
 
-bool MarketWatch::marketOpen(std::int64_t now) const
+void MarketWatch::sawQuote(const std::string &date, bool traded, std::int64_t wallNow)
 {
-    return !m_quotesFromAnotherDay && InTradingHours(ShanghaiTime(now));
+    if (!traded || date.empty())
+        return;
+    if (date == MarketDate(ShanghaiTime(wallNow))) {
+        m_sawToday = true;
+        m_holiday.clear();
+    } else {
+        m_sawOlder = true;
+    }
+}
+
+bool MarketWatch::marketOpen(std::int64_t wallNow) const
+{
+    const MarketTime time = ShanghaiTime(wallNow);
+    // A holiday is known for the day it was seen on; the next day starts open again.
+    return InTradingHours(time) && m_holiday != MarketDate(time);
 }
 
 std::optional<int> ParseRetryAfter(std::string_view headerValue, std::int64_t now)

@@ -1,6 +1,5 @@
 #include "services/alertmonitor.h"
 
-#include "core/tradingclock.h"
 #include "platform/textcodec.h"
 #include "services/quotebatcher.h"
 #include "services/quotepoller.h"
@@ -60,13 +59,11 @@ void AlertMonitor::checkAll()
 void AlertMonitor::onAnswered(const RowAnswer &answer)
 {
     std::optional<std::string> price;
-    qint64 ageMs = 0;
-    if (answer.outcome == RowAnswer::Outcome::Quote) {
+    if (answer.outcome == RowAnswer::Outcome::Quote)
         price = answer.quote.price;
-        if (const auto quoted = ShanghaiUnixSeconds(answer.quote.date, answer.quote.time))
-            ageMs = std::max<qint64>(0, (m_policy.now() - *quoted) * 1000);
-    }
-    check(answer.row, answer.sentAtMs, ageMs, price);
+    // How old the quote is, told against the newest quote of its own reply rather than this
+    // machine's clock, which may run ahead of the page's.
+    check(answer.row, answer.sentAtMs, answer.quoteAgeMs, price);
 }
 
 // The two tests for the row, read afresh: a row removed meanwhile raises nothing, and the name

@@ -2,17 +2,20 @@
 
 #include "core/marketsymbol.h"
 #include "core/refreshpolicy.h"
+#include "core/tradingclock.h"
 #include "services/quoteformat.h"
 #include "services/sourcepolicy.h"
 
+#include <QDateTime>
+
 #include <algorithm>
+#include <optional>
 
 namespace velmora {
 
 QuoteBatcher::QuoteBatcher(SourcePolicy &policy, QObject *parent)
     : QObject(parent), m_policy(policy), m_queue(new HttpQueue(this))
 {
-    m_clock.start();
     connect(m_queue, &HttpQueue::finished, this, &QuoteBatcher::onFinished);
 }
 
@@ -20,7 +23,7 @@ QuoteBatcher::~QuoteBatcher() = default;
 
 bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
 {
-    QuoteFormat *format = m_policy.sourceToAsk(m_policy.now());
+    QuoteFormat *format = m_policy.sourceToAsk();
     if (!format)
         return false;
     // The custom service is asked once per row; a page once per code, the codes in the order
@@ -35,7 +38,7 @@ bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
             answer.row = row.row;
             answer.outcome = RowAnswer::Outcome::Unaskable;
             answer.why = UnaskableCodeText(row.code);
-            answer.sentAtMs = m_clock.elapsed();
+            answer.sentAtMs = m_policy.steadyMs();
             emit answered(answer);
         } else if (format->batchSize() == 1) {
             Pending single;
@@ -67,7 +70,7 @@ bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
 void QuoteBatcher::send(Pending pending)
 {
     const QuoteRequest request = pending.format->request(pending.keys);
-    pending.sentAtMs = m_clock.elapsed();
+    pending.sentAtMs = m_policy.steadyMs();
     const HttpQueue::Ticket ticket = m_queue->fetch(request.url, request.referer);
     m_pending.emplace(ticket, std::move(pending));
 }
@@ -86,30 +89,45 @@ void QuoteBatcher::onFinished(HttpQueue::Ticket ticket, const FetchResult &resul
     Pending pending = std::move(it->second);
     m_pending.erase(it);
 
-    const bool ok = result.ok && pending.format->readable(result.text);
-    const std::int64_t now = m_policy.now();
-    if (ok) {
+    // A page that refuses answers 200 all the same: only a reply that names a code asked is one.
+    const auto quotes = result.ok ? pending.format->read(result.text, pending.keys) : std::nullopt;
+    if (quotes) {
         m_policy.reportSuccess(pending.format);
-        answerAll(pending, pending.format->read(result.text, pending.keys));
-    } else {
-        m_policy.reportFailure(pending.format, now,
-                               ParseRetryAfter(result.retryAfter.toStdString(), now));
-        QuoteFormat *standIn = pending.standIn ? nullptr : m_policy.fallbackFor(pending.format, now);
-        if (standIn) {
-            emit requestEnded(pending.format->kind(), false);
-            pending.format = standIn;
-            pending.standIn = true;
-            send(std::move(pending));
-            return;
-        }
-        // A failed fetch counts as the empty reply: the rows' figures go empty.
-        answerAll(pending, {});
+        answerAll(pending, *quotes, {});
+        emit requestEnded(pending.format->kind(), true);
+        return;
     }
-    emit requestEnded(pending.format->kind(), ok);
+    m_policy.reportFailure(pending.format, pending.sentAtMs,
+                           ParseRetryAfter(result.retryAfter.toStdString(), m_policy.now()));
+    if (QuoteFormat *standIn = pending.standIn ? nullptr : m_policy.fallbackFor(pending.format)) {
+        emit requestEnded(pending.format->kind(), false);
+        pending.format = standIn;
+        pending.standIn = true;
+        send(std::move(pending));
+        return;
+    }
+    // A failed fetch counts as the empty reply: the rows' figures go empty, and say why.
+    const std::int64_t next = m_policy.nextTry();
+    const std::string retry =
+        QDateTime::fromSecsSinceEpoch(next > 0 ? next : m_policy.now() + m_policy.intervalSeconds())
+            .toString(QStringLiteral("HH:mm"))
+            .toStdString();
+    const std::string host = pending.format->request(pending.keys).url.host().toStdString();
+    const std::string what = result.ok          ? host + " 没有返回行情"
+                             : result.status == 0 ? "无法连接 " + host
+                                                  : host + " 回复出错（HTTP " + std::to_string(result.status) + "）";
+    answerAll(pending, {}, what + "，" + retry + " 重试");
+    emit requestEnded(pending.format->kind(), false);
 }
 
-void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes)
+void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes, const std::string &why)
 {
+    // The newest quote time of the reply, against which each quote's age is told.
+    std::optional<std::int64_t> newest;
+    for (const auto &[key, quote] : quotes) {
+        if (const auto at = ShanghaiUnixSeconds(quote.date, quote.time))
+            newest = std::max(newest.value_or(*at), *at);
+    }
     for (const std::string &key : pending.keys) {
         const auto quote = quotes.find(key);
         const auto owners = pending.rowsOfKey.find(key);
@@ -122,6 +140,10 @@ void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes)
             if (quote != quotes.end()) {
                 answer.outcome = RowAnswer::Outcome::Quote;
                 answer.quote = quote->second;
+                if (const auto at = ShanghaiUnixSeconds(answer.quote.date, answer.quote.time))
+                    answer.quoteAgeMs = (*newest - *at) * 1000;
+            } else {
+                answer.why = why;
             }
             emit answered(answer);
         }

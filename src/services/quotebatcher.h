@@ -5,7 +5,6 @@
 #include "platform/userconfig.h"
 #include "watchlist/watchrow.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 
 #include <map>
@@ -34,8 +33,11 @@ struct RowAnswer
     RowId row = 0;
     Outcome outcome = Outcome::Failed;
     Quote quote;
-    std::string why;     // UTF-8, for Unaskable
-    qint64 sentAtMs = 0; // when its request went out, on the batcher's steady clock
+    std::string why;     // UTF-8: why there is no quote (Unaskable, Failed)
+    qint64 sentAtMs = 0; // when its request went out, on the source policy's steady clock
+    // How far its quote's own time lies behind the newest quote of the same reply (ms): a quote
+    // the page no longer updates shows here, whatever this machine's clock says.
+    qint64 quoteAgeMs = 0;
 };
 
 // Asks the source the policy chooses for rows, through an HTTP queue of its own: one request
@@ -57,7 +59,6 @@ public:
     void abortAll();
 
     HttpQueue *queue() const { return m_queue; }
-    qint64 clockMs() const { return m_clock.elapsed(); }
 
 signals:
     void answered(const velmora::RowAnswer &answer);
@@ -75,11 +76,10 @@ private:
     };
     void send(Pending pending);
     void onFinished(HttpQueue::Ticket ticket, const FetchResult &result);
-    void answerAll(const Pending &pending, const QuotesByKey &quotes);
+    void answerAll(const Pending &pending, const QuotesByKey &quotes, const std::string &why);
 
     SourcePolicy &m_policy;
     HttpQueue *m_queue;
-    QElapsedTimer m_clock;
     std::map<HttpQueue::Ticket, Pending> m_pending;
 };
 

@@ -33,10 +33,10 @@ public:
         return {QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode), {}};
     }
     // Whatever the custom service answers is read field by field as it falls.
-    bool readable(const std::string &) const override { return true; }
-    QuotesByKey read(const std::string &utf8Body, const std::vector<std::string> &keys) const override
+    std::optional<QuotesByKey> read(const std::string &utf8Body,
+                                    const std::vector<std::string> &keys) const override
     {
-        return {{keys.front(), QuoteFromReply(ParseQuoteReply(utf8Body))}};
+        return QuotesByKey{{keys.front(), QuoteFromReply(ParseQuoteReply(utf8Body))}};
     }
 
 private:
@@ -69,13 +69,13 @@ public:
     {
         return {joined(m_base, m_target(keys)), m_referer};
     }
-    // Every line of these pages starts the same way, an unknown code's included.
-    bool readable(const std::string &utf8Body) const override
+    // A reply names at least one symbol asked (an unknown code's line included); a refusal
+    // ("var hq_str_sys_auth=...") or any other page names none.
+    std::optional<QuotesByKey> read(const std::string &utf8Body,
+                                    const std::vector<std::string> &keys) const override
     {
-        return utf8Body.find(m_lineStart) != std::string::npos;
-    }
-    QuotesByKey read(const std::string &utf8Body, const std::vector<std::string> &) const override
-    {
+        if (!ReplyNamesAny(utf8Body, m_lineStart, keys))
+            return std::nullopt;
         return m_parser(utf8Body);
     }
 

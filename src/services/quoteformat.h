@@ -37,12 +37,11 @@ public:
     // for the pages. Nothing: the code cannot be asked.
     virtual std::optional<std::string> keyOf(const std::string &code) const = 0;
     virtual QuoteRequest request(const std::vector<std::string> &keys) const = 0;
-    // Whether a 2xx body is a reply of this service at all (a page may answer an error page
-    // with 200): one that is not counts as a failure.
-    virtual bool readable(const std::string &utf8Body) const = 0;
-    // The quotes a reply holds, by key.
-    virtual QuotesByKey read(const std::string &utf8Body,
-                             const std::vector<std::string> &keys) const = 0;
+    // The quotes a 2xx body holds, by key; nothing when it is no answer to these keys at all (a
+    // page answers a refusal, an error page or another page with 200 as well), which counts as
+    // a failed request.
+    virtual std::optional<QuotesByKey> read(const std::string &utf8Body,
+                                            const std::vector<std::string> &keys) const = 0;
 };
 
 // The custom service at base ("/msq?cn_<code>", one code per request): custom and demo.

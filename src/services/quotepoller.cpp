@@ -36,7 +36,7 @@ HttpQueue *QuotePoller::queue() const
 
 qint64 QuotePoller::clockMs() const
 {
-    return m_batcher->clockMs();
+    return m_policy.steadyMs();
 }
 
 void QuotePoller::start()
@@ -67,8 +67,10 @@ void QuotePoller::poll()
     m_unansweredThisTick = 0;
     m_tickTold = false;
     const std::int64_t now = m_policy.now();
+    m_market.tickBegins(now);
     emit polling(now);
-    if (m_policy.isPublic() && !m_market.shouldAsk(now, m_forced, m_policy.slowDownOutsideHours())) {
+    if (m_policy.isPublic() &&
+        !m_market.shouldAsk(now, m_policy.steadyMs(), m_forced, m_policy.slowDownOutsideHours())) {
         tellTickAnswered();
         return;
     }
@@ -88,7 +90,7 @@ void QuotePoller::poll()
         return;
     }
     m_forced = false;
-    m_market.asked(now);
+    m_market.asked(m_policy.steadyMs());
     if (m_unansweredThisTick == 0)
         tellTickAnswered(); // every row was answered at once, or there was none
 }
@@ -107,7 +109,7 @@ void QuotePoller::onAnswered(const RowAnswer &answer)
     const std::uint64_t tick = it->second;
     m_waiting.erase(it);
     if (answer.outcome == RowAnswer::Outcome::Quote && m_policy.isPublic())
-        m_market.sawQuoteDate(answer.quote.date, m_policy.now());
+        m_market.sawQuote(answer.quote.date, Traded(answer.quote), m_policy.now());
     emit answered(answer);
     if (tick == m_tick && m_unansweredThisTick > 0 && --m_unansweredThisTick == 0)
         tellTickAnswered();

@@ -1,5 +1,6 @@
 #include "services/quoterefresh.h"
 
+#include "core/tradingclock.h"
 #include "services/quotebatcher.h"
 #include "services/quotepoller.h"
 #include "services/sourcepolicy.h"
@@ -67,11 +68,9 @@ void QuoteRefresh::refreshAll()
 void QuoteRefresh::onAnswered(const RowAnswer &answer)
 {
     const bool quoted = answer.outcome == RowAnswer::Outcome::Quote;
-    const bool written =
-        quoted ? m_list.applyQuote(answer.row, answer.quote, m_policy.now())
-               : m_list.applyQuote(answer.row, Quote{}, 0,
-                                   answer.outcome == RowAnswer::Outcome::Unaskable ? answer.why
-                                                                                   : std::string());
+    // No quote: the figures go empty, and the row's tooltip says why.
+    const bool written = quoted ? m_list.applyQuote(answer.row, answer.quote, m_policy.now())
+                                : m_list.applyQuote(answer.row, Quote{}, 0, answer.why);
     emit answered(answer.row, quoted, written);
 }
 
@@ -104,10 +103,15 @@ void QuoteRefresh::setStatus(const QString &status)
 
 void QuoteRefresh::markStaleRows(std::int64_t now)
 {
+    // While the market trades: a quote not renewed for three intervals, or one the page dates
+    // before today (a suspended stock keeps its last day).
     const bool open = m_poller->market().marketOpen(now);
     const std::int64_t limit = 3 * std::int64_t(m_policy.intervalSeconds());
-    m_list.markStale([open, now, limit](const WatchRow &row) {
-        return open && row.receivedAt > 0 && now - row.receivedAt > limit;
+    const std::string today = MarketDate(ShanghaiTime(now));
+    m_list.markStale([open, now, limit, &today](const WatchRow &row) {
+        if (!open || row.receivedAt == 0)
+            return false;
+        return now - row.receivedAt > limit || (!row.quote.date.empty() && row.quote.date < today);
     });
 }
 

@@ -3,13 +3,19 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <chrono>
 
 namespace velmora {
 
 SourcePolicy::SourcePolicy(const Bases &bases, const UserSettings &settings, QObject *parent)
     : QObject(parent), m_bases(bases), m_kind(settings.source),
       m_intervalSeconds(settings.intervalSeconds), m_slowDown(settings.slowDownOutsideHours),
-      m_clock([] { return QDateTime::currentSecsSinceEpoch(); })
+      m_clock([] { return QDateTime::currentSecsSinceEpoch(); }),
+      m_steadyClock([] {
+          return std::int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count());
+      })
 {
     setObjectName(QStringLiteral("quoteSources"));
     if (!settings.customBase.isEmpty())
@@ -64,12 +70,13 @@ SourceBackoff &SourcePolicy::backoff(const QuoteFormat *source)
     return m_backoff[source->kind()];
 }
 
-QuoteFormat *SourcePolicy::sourceToAsk(std::int64_t now)
+QuoteFormat *SourcePolicy::sourceToAsk()
 {
+    const std::int64_t now = steadyMs();
     switch (m_kind) {
     case QuoteSourceKind::Custom:
     case QuoteSourceKind::Demo:
-        return source(m_kind); // the described timing: asked at every tick, no back-off
+        return source(m_kind); // asked at every tick, no back-off
     case QuoteSourceKind::Tencent:
     case QuoteSourceKind::Sina: {
         QuoteFormat *chosen = source(m_kind);
@@ -86,19 +93,19 @@ QuoteFormat *SourcePolicy::sourceToAsk(std::int64_t now)
     return nullptr;
 }
 
-QuoteFormat *SourcePolicy::fallbackFor(const QuoteFormat *failed, std::int64_t now)
+QuoteFormat *SourcePolicy::fallbackFor(const QuoteFormat *failed)
 {
     if (m_kind != QuoteSourceKind::Auto || failed->kind() != QuoteSourceKind::Tencent)
         return nullptr;
     QuoteFormat *second = source(QuoteSourceKind::Sina);
-    return backoff(second).mayAsk(now) ? second : nullptr;
+    return backoff(second).mayAsk(steadyMs()) ? second : nullptr;
 }
 
-void SourcePolicy::reportFailure(const QuoteFormat *source, std::int64_t now,
+void SourcePolicy::reportFailure(const QuoteFormat *source, std::int64_t sentAtMs,
                                  std::optional<int> retryAfter)
 {
     if (source->isPublic())
-        backoff(source).failed(now, m_intervalSeconds, retryAfter);
+        backoff(source).failed(steadyMs(), sentAtMs, m_intervalSeconds, retryAfter);
 }
 
 void SourcePolicy::reportSuccess(const QuoteFormat *source)
@@ -109,15 +116,19 @@ void SourcePolicy::reportSuccess(const QuoteFormat *source)
 
 std::int64_t SourcePolicy::nextTry() const
 {
-    std::int64_t earliest = 0;
+    std::optional<std::int64_t> earliestMs;
     for (const auto &[kind, backoff] : m_backoff) {
         const bool used = kind == m_kind || (m_kind == QuoteSourceKind::Auto &&
                                              (kind == QuoteSourceKind::Tencent ||
                                               kind == QuoteSourceKind::Sina));
         if (used && backoff.failuresInARow() > 0)
-            earliest = earliest == 0 ? backoff.nextTry() : std::min(earliest, backoff.nextTry());
+            earliestMs = std::min(earliestMs.value_or(backoff.nextTryMs()), backoff.nextTryMs());
     }
-    return earliest;
+    if (!earliestMs)
+        return 0;
+    // The wait runs on the steady clock; the wall clock only names the moment.
+    const std::int64_t leftMs = std::max<std::int64_t>(0, *earliestMs - steadyMs());
+    return now() + (leftMs + 999) / 1000;
 }
 
 std::int64_t SourcePolicy::now() const
@@ -125,9 +136,18 @@ std::int64_t SourcePolicy::now() const
     return m_clock();
 }
 
-void SourcePolicy::setClock(std::function<std::int64_t()> clock)
+std::int64_t SourcePolicy::steadyMs() const
 {
-    m_clock = std::move(clock);
+    return m_steadyClock();
+}
+
+void SourcePolicy::setClock(std::function<std::int64_t()> wallSeconds,
+                            std::function<std::int64_t()> steadyMs)
+{
+    if (!steadyMs)
+        steadyMs = [wallSeconds] { return wallSeconds() * 1000; };
+    m_clock = std::move(wallSeconds);
+    m_steadyClock = std::move(steadyMs);
 }
 
 } // namespace velmora

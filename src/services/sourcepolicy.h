@@ -36,7 +36,7 @@ public:
     SourcePolicy(const Bases &bases, const UserSettings &settings, QObject *parent = nullptr);
     ~SourcePolicy() override;
 
-    // What the settings window changed: the source (with the described service's address),
+    // What the settings window changed: the source (with the custom service's address),
     // the interval and the slow-down. changed() follows when anything did.
     void apply(const UserSettings &settings);
     // Where the built-in demo service answers, once it runs.
@@ -48,17 +48,23 @@ public:
     bool slowDownOutsideHours() const { return m_slowDown; }
 
     // The source to ask now; nullptr while every source the choice may use is backing off.
-    QuoteFormat *sourceToAsk(std::int64_t now);
+    QuoteFormat *sourceToAsk();
     // In auto, the page that stands in right away for one that failed; nullptr otherwise.
-    QuoteFormat *fallbackFor(const QuoteFormat *failed, std::int64_t now);
-    void reportFailure(const QuoteFormat *source, std::int64_t now, std::optional<int> retryAfter);
+    QuoteFormat *fallbackFor(const QuoteFormat *failed);
+    // A request sent at sentAtMs (steadyMs()) failed now.
+    void reportFailure(const QuoteFormat *source, std::int64_t sentAtMs, std::optional<int> retryAfter);
     void reportSuccess(const QuoteFormat *source);
-    // When a backing-off source of the choice may be asked again (0 when none backs off).
+    // When a backing-off source of the choice may be asked again, in Unix seconds (0 when none
+    // backs off).
     std::int64_t nextTry() const;
 
-    // Unix seconds; tests set a clock of their own.
+    // The wall clock (Unix seconds), which says which day and hour it is, and a steady clock
+    // (ms) that never steps back, on which every wait is measured. Tests set clocks of their
+    // own; one given alone serves as both.
     std::int64_t now() const;
-    void setClock(std::function<std::int64_t()> clock);
+    std::int64_t steadyMs() const;
+    void setClock(std::function<std::int64_t()> wallSeconds,
+                  std::function<std::int64_t()> steadyMs = {});
 
 signals:
     void changed();
@@ -74,6 +80,7 @@ private:
     std::map<QuoteSourceKind, std::unique_ptr<QuoteFormat>> m_formats;
     std::map<QuoteSourceKind, SourceBackoff> m_backoff;
     std::function<std::int64_t()> m_clock;
+    std::function<std::int64_t()> m_steadyClock;
 };
 
 } // namespace velmora

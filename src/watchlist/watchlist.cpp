@@ -134,19 +134,21 @@ int WatchList::columnCount(const QModelIndex &parent) const
 QString WatchList::text(int position, int column) const
 {
     const WatchRow &row = rowAt(position);
+    // No trade yet: the previous close stands as the price, unchanged, with no high or low.
+    const bool noTrade = NoTradeYet(row.quote);
     switch (column) {
     case Code:
         return DecodeStored(row.entry.code);
     case Name:
         return QString::fromStdString(row.quote.name);
     case Price:
-        return QString::fromStdString(row.quote.price);
+        return QString::fromStdString(noTrade ? row.quote.previousClose : row.quote.price);
     case High:
-        return QString::fromStdString(row.quote.high);
+        return noTrade ? QString() : QString::fromStdString(row.quote.high);
     case Low:
-        return QString::fromStdString(row.quote.low);
+        return noTrade ? QString() : QString::fromStdString(row.quote.low);
     case Change:
-        return QString::fromStdString(row.quote.change);
+        return noTrade ? QStringLiteral("0.00%") : QString::fromStdString(row.quote.change);
     case TakeProfit:
         return DecodeStored(row.entry.takeProfit);
     case StopLoss:
@@ -168,6 +170,8 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
         // The cell, and how fresh the row's quote is or why it has none.
         QString tip = text(index.row(), index.column());
         QString about = QString::fromStdString(row.note);
+        if (NoTradeYet(row.quote))
+            about = QStringLiteral("暂无成交，显示昨日收盘价");
         if (about.isEmpty() && row.receivedAt > 0) {
             // The pages date their quotes; the custom service's are as old as their reply.
             const QString when =
@@ -189,9 +193,11 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
         const std::string_view bytes = cellBytes(index.row(), index.column());
         const bool ascii = std::all_of(bytes.begin(), bytes.end(),
                                        [](char c) { return (c & 0x80) == 0; });
-        // A code or threshold read from a GBK file sorts as the characters it shows.
-        if (!ascii && (index.column() == Code || index.column() == TakeProfit ||
-                       index.column() == StopLoss))
+        // A code or threshold read from a GBK file sorts as the characters it shows, and so
+        // do the figures of a row without a trade yet.
+        const bool stored = index.column() == Code || index.column() == TakeProfit ||
+                            index.column() == StopLoss;
+        if ((!ascii && stored) || (!stored && NoTradeYet(row.quote)))
             return text(index.row(), index.column()).toUtf8();
         return QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     }
@@ -272,7 +278,7 @@ bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt
         return false;
     WatchRow &row = m_rows[static_cast<size_t>(*position)];
     row.quote = quote;
-    row.colour = ColourForChange(quote.change);
+    row.colour = NoTradeYet(quote) ? RowColour::Default : ColourForChange(quote.change);
     row.note = std::move(note);
     row.receivedAt = receivedAt;
     row.stale = false;

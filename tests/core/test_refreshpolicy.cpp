@@ -19,6 +19,7 @@ class TestRefreshPolicy : public QObject
 private slots:
     void backoff_data();
     void backoff();
+    void oneBlipOneFailure();
     void retryAfter_data();
     void retryAfter();
     void askPace_data();
@@ -40,25 +41,39 @@ void TestRefreshPolicy::backoff_data()
     QTest::newRow("Retry-After beyond the cap") << 5 << 600 << QList<int>{600, 600};
 }
 
+// The batches of one tick, and the other poller's requests, fail together in one network blip:
+// only requests sent after the failure already counted count again.
+void TestRefreshPolicy::oneBlipOneFailure()
+{
+    SourceBackoff backoff;
+    const qint64 sent = 1'000'000;
+    for (int batch = 0; batch < 6; ++batch)
+        backoff.failed(sent + 300 + batch, sent, 8, std::nullopt);
+    QCOMPARE(backoff.failuresInARow(), 1);
+    QCOMPARE(backoff.nextTryMs(), sent + 300 + 16'000); // two intervals after the first failure
+    backoff.failed(sent + 20'000, sent + 16'000, 8, std::nullopt); // asked again after the wait
+    QCOMPARE(backoff.failuresInARow(), 2);
+}
+
 void TestRefreshPolicy::backoff()
 {
     QFETCH(int, interval);
     QFETCH(int, retryAfter);
     QFETCH(QList<int>, waits);
     SourceBackoff backoff;
-    qint64 now = 1000;
+    qint64 now = 1'000'000; // ms on the steady clock
     QVERIFY(backoff.mayAsk(now));
     for (int wait : waits) {
-        backoff.failed(now, interval, retryAfter < 0 ? std::nullopt : std::optional(retryAfter));
-        QCOMPARE(backoff.nextTry() - now, qint64(wait));
-        QVERIFY(!backoff.mayAsk(now + wait - 1));
-        QVERIFY(backoff.mayAsk(now + wait));
-        now += wait;
+        backoff.failed(now, now, interval, retryAfter < 0 ? std::nullopt : std::optional(retryAfter));
+        QCOMPARE(backoff.nextTryMs() - now, qint64(wait) * 1000);
+        QVERIFY(!backoff.mayAsk(now + wait * 1000 - 1));
+        QVERIFY(backoff.mayAsk(now + wait * 1000));
+        now += wait * 1000;
     }
     backoff.succeeded();
     QVERIFY(backoff.mayAsk(now));
-    backoff.failed(now, interval, std::nullopt);
-    QCOMPARE(backoff.nextTry() - now, qint64(2 * interval));
+    backoff.failed(now, now, interval, std::nullopt);
+    QCOMPARE(backoff.nextTryMs() - now, qint64(2 * interval) * 1000);
 }
 
 void TestRefreshPolicy::retryAfter_data()
@@ -109,35 +124,52 @@ void TestRefreshPolicy::askPace()
     QFETCH(bool, slowDown);
     QFETCH(bool, ask);
     MarketWatch watch;
+    const qint64 steady = 5'000'000; // the steady clock shares no origin with the wall clock
     if (lastAskAgo >= 0)
-        watch.asked(now - lastAskAgo);
-    QCOMPARE(watch.shouldAsk(now, forced, slowDown), ask);
+        watch.asked(steady - lastAskAgo * 1000);
+    QCOMPARE(watch.shouldAsk(now, steady, forced, slowDown), ask);
 }
 
 void TestRefreshPolicy::quoteDate_data()
 {
-    QTest::addColumn<QList<QByteArray>>("dates"); // seen at successive refreshes
+    // The quotes of successive ticks, "|" between ticks, "," between the quotes of one tick;
+    // "0@" before a date marks a quote without a trade (a zero price).
+    QTest::addColumn<QByteArray>("ticks");
     QTest::addColumn<bool>("open");
-    QTest::newRow("today's quotes") << QList<QByteArray>{"2024-06-03"} << true;
-    QTest::newRow("last trading day's quotes: a holiday")
-        << QList<QByteArray>{"2024-05-31"} << false;
-    QTest::newRow("an empty date tells nothing") << QList<QByteArray>{""} << true;
-    QTest::newRow("holiday stays until a date of today")
-        << QList<QByteArray>{"2024-05-31", ""} << false;
-    QTest::newRow("today's date again opens it")
-        << QList<QByteArray>{"2024-05-31", "2024-06-03"} << true;
+    QTest::newRow("today's quotes") << QByteArray("2024-06-03") << true;
+    QTest::newRow("only the last trading day's quotes: a holiday")
+        << QByteArray("2024-05-31,2024-05-31") << false;
+    QTest::newRow("one stale quote last in the tick: still open")
+        << QByteArray("2024-06-03,2024-06-03,2023-09-08") << true;
+    QTest::newRow("one stale quote first in the tick: still open")
+        << QByteArray("2023-09-08,2024-06-03") << true;
+    QTest::newRow("a zero price dated today tells nothing")
+        << QByteArray("0@2024-06-03,2024-05-31") << false;
+    QTest::newRow("an empty date tells nothing") << QByteArray("") << true;
+    QTest::newRow("holiday stays through a tick that tells nothing")
+        << QByteArray("2024-05-31||") << false;
+    QTest::newRow("a quote of today opens it again")
+        << QByteArray("2024-05-31|2024-06-03") << true;
 }
 
 void TestRefreshPolicy::quoteDate()
 {
-    QFETCH(QList<QByteArray>, dates);
+    QFETCH(QByteArray, ticks);
     QFETCH(bool, open);
     MarketWatch watch;
-    for (const QByteArray &date : dates)
-        watch.sawQuoteDate(date.toStdString(), kMonday1000);
-    watch.asked(kMonday1000);
+    for (const QByteArray &tick : ticks.split('|')) {
+        watch.tickBegins(kMonday1000);
+        for (const QByteArray &quote : tick.split(',')) {
+            const bool traded = !quote.startsWith("0@");
+            watch.sawQuote(quote.mid(traded ? 0 : 2).toStdString(), traded, kMonday1000);
+        }
+    }
+    watch.tickBegins(kMonday1000 + 60);
+    watch.asked(0);
     QCOMPARE(watch.marketOpen(kMonday1000 + 60), open);
-    QCOMPARE(watch.shouldAsk(kMonday1000 + 60, false, true), open);
+    QCOMPARE(watch.shouldAsk(kMonday1000 + 60, 60'000, false, true), open);
+    // A holiday is that day's: the next morning starts open.
+    QVERIFY(watch.marketOpen(kMonday1000 + 86400));
 }
 
 QTEST_GUILESS_MAIN(TestRefreshPolicy)

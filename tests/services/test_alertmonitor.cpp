@@ -93,6 +93,8 @@ private slots:
     void noUsablePriceRaisesNothing();
     void nameIsTheListsNameCell_data();
     void nameIsTheListsNameCell();
+    void quoteAgeFromItsOwnReply_data();
+    void quoteAgeFromItsOwnReply();
 
 private:
     std::unique_ptr<BrokenServer> m_server;
@@ -383,6 +385,48 @@ void TestAlertMonitor::nameIsTheListsNameCell()
     QVERIFY(rig.tick());
     QCOMPARE(rig.alerts, QStringList{alert});
     QCOMPARE(rig.lastRow, id);
+}
+
+// A quote's age is told against the newest quote of its own reply, not against this machine's
+// clock: with the clock 20 s ahead of the page's, fresh quotes still count as fresh (and notify).
+void TestAlertMonitor::quoteAgeFromItsOwnReply_data()
+{
+    QTest::addColumn<QByteArrayList>("times"); // each row's quote time in one reply
+    QTest::addColumn<QList<qint64>>("ages");   // ms
+    QTest::newRow("one quote, the clock 20 s ahead") << QByteArrayList{"100000"} << QList<qint64>{0};
+    QTest::newRow("a stock the page no longer updates beside a fresh one")
+        << QByteArrayList{"100000", "095000"} << QList<qint64>{0, 600000};
+}
+
+void TestAlertMonitor::quoteAgeFromItsOwnReply()
+{
+    QFETCH(QByteArrayList, times);
+    QFETCH(QList<qint64>, ages);
+    QTemporaryDir dir;
+    QByteArray codes, reply, target = "/q=";
+    for (int i = 0; i < times.size(); ++i) {
+        const QByteArray symbol = "sh60000" + QByteArray::number(i);
+        codes += symbol + "\r\n";
+        target += (i ? "," : "") + symbol;
+        QList<QByteArray> fields(35, "10.5");
+        fields[30] = "20261207" + times[i];
+        reply += "v_" + symbol + "=\"" + fields.join('~') + "\";\n";
+    }
+    m_server->setReply(target, reply);
+    writeFile(pathOf(dir) / kCodeFileName, codes.toStdString());
+    WatchList list(pathOf(dir));
+    QVERIFY(!list.load());
+    const auto policy = MakeSources(m_server->baseUrl(), QuoteSourceKind::Tencent);
+    policy->setClock([] { return std::int64_t(1796608800 + 20); }); // Monday 10:00:20 in Shanghai
+    AlertMonitor monitor(list, *policy);
+    QList<qint64> got(times.size(), -1);
+    connect(&monitor, &AlertMonitor::replyChecked, this,
+            [&](RowId row, qint64, qint64 age) { got[*list.positionOf(row)] = age; });
+    QSignalSpy checked(&monitor, &AlertMonitor::checked);
+    monitor.enableAlerts();
+    monitor.checkAll();
+    QVERIFY(checked.wait(10000));
+    QCOMPARE(got, ages);
 }
 
 QTEST_MAIN(TestAlertMonitor)

@@ -110,6 +110,9 @@ private slots:
     void closedMarketIsAskedRarely_data();
     void closedMarketIsAskedRarely();
     void staleQuotesInItalics();
+    void refusalIsAFailure_data();
+    void refusalIsAFailure();
+    void waitsSurviveAClockStepBack();
 
 private:
     std::unique_ptr<BrokenServer> m_server;
@@ -274,6 +277,64 @@ void TestPublicSources::staleQuotesInItalics()
     rig.now += 3 * 8 + 1;
     rig.refresh.refreshAll();
     QVERIFY(italic());
+}
+
+// A page that refuses answers 200 all the same; only a reply naming a code asked is one.
+void TestPublicSources::refusalIsAFailure_data()
+{
+    QTest::addColumn<QuoteSourceKind>("kind");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("second page refuses") << QuoteSourceKind::Sina << QByteArray("/list=sh600000")
+                                         << QByteArray("var hq_str_sys_auth=\"FAILED\";\n");
+    QTest::newRow("an HTML page holding v_") << QuoteSourceKind::Tencent << QByteArray("/q=sh600000")
+                                             << QByteArray("<html><body>v_x</body></html>");
+    QTest::newRow("lines for other codes only")
+        << QuoteSourceKind::Tencent << QByteArray("/q=sh600000")
+        << tencentLine("sh600001", "丙股份", "10.500", "5.00");
+}
+
+void TestPublicSources::refusalIsAFailure()
+{
+    QFETCH(QuoteSourceKind, kind);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, reply);
+    m_server->setReply(target, reply);
+    Rig rig(m_server->baseUrl(), kind, "600000\r\n");
+    QVERIFY(rig.tick(*m_server, 1));
+    QVERIFY2(rig.refresh.status().startsWith("获取行情失败，下次尝试"), qPrintable(rig.refresh.status()));
+    const QString tip = rig.list.index(0, 0).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains("127.0.0.1 没有返回行情，"), qPrintable(tip));
+    rig.now += 8; // backing off: the next tick asks nothing
+    rig.refresh.refreshAll();
+    QTest::qWait(100);
+    QCOMPARE(m_server->requestCount(), 1);
+
+    // In auto, a refusal of the first page sends the codes to the second at once.
+    m_server->setReply("/list=sh600000", sinaLine("sh600000", "甲股份", "10.500"));
+    Rig either(m_server->baseUrl(), QuoteSourceKind::Auto, "600000\r\n");
+    if (kind == QuoteSourceKind::Tencent) {
+        QVERIFY(either.tick(*m_server, 2));
+        QCOMPARE(either.row(0), "甲股份|10.50|10.90|9.80|5.00%|#ff0000");
+    }
+}
+
+// Waits run on a steady clock: a failure while the wall clock is 8 hours ahead, then the
+// clock put right, does not silence the list for 8 hours.
+void TestPublicSources::waitsSurviveAClockStepBack()
+{
+    m_server->setBehaviour("/q=sh600000", Behaviour::ServerError);
+    Rig rig(m_server->baseUrl(), QuoteSourceKind::Tencent, "600000\r\n");
+    std::int64_t steadyMs = 1'000'000;
+    rig.sources->setClock([&rig] { return rig.now; }, [&steadyMs] { return steadyMs; });
+    rig.now = kMonday10 + 8 * 3600;
+    QVERIFY(rig.tick(*m_server, 1));
+    m_server->setReply("/q=sh600000", tencentLine("sh600000", "甲股份", "10.500", "5.00"));
+    m_server->setBehaviour("/q=sh600000", Behaviour::Proper);
+    rig.now = kMonday10 + 16; // the clock is put right
+    steadyMs += 16'000;       // two intervals later
+    QVERIFY(rig.tick(*m_server, 1));
+    QCOMPARE(rig.row(0), "甲股份|10.50|10.90|9.80|5.00%|#ff0000");
 }
 
 QTEST_MAIN(TestPublicSources)

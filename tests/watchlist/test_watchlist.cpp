@@ -55,6 +55,8 @@ private slots:
     void failedChangeChangesNothing();
     void unreadableListRefusesChanges();
     void quoteFindsItsRowById();
+    void quoteAsShown_data();
+    void quoteAsShown();
     void editChangesOneThreshold();
     void everyChangeIsCopiedFirstAndCanBeUndone();
 
@@ -231,6 +233,47 @@ void TestWatchList::unreadableListRefusesChanges()
     QCOMPARE(readFile(path / "Setting.ini"), kThree[0]);
     QCOMPARE(readFile(path / "Setting3.ini"), kThree[2]);
     QVERIFY(fs::is_directory(path / "Setting2.ini"));
+}
+
+// What a row shows of its quote: as it came, except a price of zero with a previous close
+// (no trade yet), which shows the previous close, unchanged, in the neutral colour.
+void TestWatchList::quoteAsShown_data()
+{
+    QTest::addColumn<QStringList>("quote"); // price, previous close, high, low, change
+    QTest::addColumn<QString>("row");       // price|high|low|change as shown
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<bool>("noTrade");      // the tooltip says why
+    QTest::newRow("a trade") << QStringList{"7.85", "7.73", "7.90", "7.70", "1.55%"}
+                             << "7.85|7.90|7.70|1.55%" << int(RowColour::Red) << false;
+    QTest::newRow("before the opening auction")
+        << QStringList{"0.00", "7.73", "0.00", "0.00", ""} << "7.73|||0.00%"
+        << int(RowColour::Default) << true;
+    QTest::newRow("a page's -100% for a zero price")
+        << QStringList{"0", "7.73", "0", "0", "-100.00%"} << "7.73|||0.00%"
+        << int(RowColour::Default) << true;
+    QTest::newRow("zero without a previous close: as it came")
+        << QStringList{"0", "", "", "", ""} << "0|||" << int(RowColour::Red) << false;
+}
+
+void TestWatchList::quoteAsShown()
+{
+    QFETCH(QStringList, quote);
+    QFETCH(QString, row);
+    QFETCH(int, colour);
+    QFETCH(bool, noTrade);
+    putThree(path, kThree);
+    WatchList list(path);
+    QVERIFY(!list.load());
+    Quote q = QuoteOf("甲股份", quote[0].toStdString(), quote[2].toStdString(),
+                      quote[3].toStdString(), quote[4].toStdString());
+    q.previousClose = quote[1].toStdString();
+    QVERIFY(list.applyQuote(list.rowAt(0).id, q, 1));
+    QStringList shown;
+    for (int column : {WatchList::Price, WatchList::High, WatchList::Low, WatchList::Change})
+        shown << list.text(0, column);
+    QCOMPARE(shown.join('|'), row);
+    QCOMPARE(list.index(0, 0).data(WatchList::ColourRole).toInt(), colour);
+    QCOMPARE(list.index(0, 2).data(Qt::ToolTipRole).toString().contains("暂无成交"), noTrade);
 }
 
 void TestWatchList::quoteFindsItsRowById()
