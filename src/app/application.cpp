@@ -93,6 +93,8 @@ void Application::build()
     m_chartViewer = std::make_unique<ChartViewer>(*m_watchList, m_settings.chartBase,
                                                   m_settings.siteHost(), std::move(m_chartLauncher));
     m_mainWindow = std::make_unique<MainWindow>(*m_watchList, m_settings.siteHost(), m_settings.demo);
+    m_mainWindow->setSource(SourceTitle(m_settings.user.source, m_settings.user.customBase),
+                            m_settings.demo);
     m_docking = new Docking(m_mainWindow.get());
 }
 
@@ -132,6 +134,10 @@ void Application::connectParts()
     connect(window, &MainWindow::stripLinkActivated, this, [](const QUrl &url) { OpenInBrowser(url); });
     for (auto loaded : {&AnnouncementFeed::pageLoaded, &AnnouncementFeed::loadFinished})
         connect(m_announcementFeed.get(), loaded, window, &MainWindow::hideStripScrollBars);
+    connect(m_announcementFeed.get(), &AnnouncementFeed::loadFinished, window,
+            &MainWindow::setAnnouncementShown);
+    connect(m_quoteRefresh.get(), &QuoteRefresh::statusChanged, window, &MainWindow::setStatusLine);
+    window->setStatusLine(m_quoteRefresh->status());
 
     m_desktop->connectTo(*window, *m_alertMonitor, *m_quoteRefresh, *m_notifier);
     connect(&trayIcon(), &TrayIcon::addStockRequested, this, &Application::openAddDialog);
@@ -183,7 +189,7 @@ void Application::followDemo()
 {
     const bool demo = m_settings.user.source == QuoteSourceKind::Demo;
     m_settings.demo = demo;
-    m_mainWindow->setDemo(demo);
+    m_mainWindow->setSource(SourceTitle(m_settings.user.source, m_settings.user.customBase), demo);
     trayIcon().setDemo(demo);
     if (m_alertWindow)
         m_alertWindow->setDemo(demo);

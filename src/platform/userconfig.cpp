@@ -104,6 +104,22 @@ QString SourceCaption(QuoteSourceKind kind)
     return {};
 }
 
+QString SourceTitle(QuoteSourceKind kind, const QUrl &customBase)
+{
+    switch (kind) {
+    case QuoteSourceKind::Tencent:
+        return QStringLiteral("腾讯行情");
+    case QuoteSourceKind::Sina:
+        return QStringLiteral("新浪行情");
+    case QuoteSourceKind::Custom:
+        return customBase.host();
+    case QuoteSourceKind::Auto:
+    case QuoteSourceKind::Demo:
+        break;
+    }
+    return SourceCaption(kind);
+}
+
 UserSettings DefaultUserSettings()
 {
     UserSettings settings;

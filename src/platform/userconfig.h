@@ -19,6 +19,9 @@ QString SourceWord(QuoteSourceKind kind);
 std::optional<QuoteSourceKind> SourceFromWord(const QString &word);
 // As the settings window lists them: 自定义服务, 腾讯, 新浪, 自动, 演示.
 QString SourceCaption(QuoteSourceKind kind);
+// Where the quotes come from, as a window's caption names it: 腾讯行情, 新浪行情, 自动, 演示, or
+// the custom service's host.
+QString SourceTitle(QuoteSourceKind kind, const QUrl &customBase);
 
 // What the user sets in the settings window, kept in $XDG_CONFIG_HOME/velmora/velmora.conf.
 struct UserSettings

@@ -23,9 +23,10 @@
 
 namespace velmora {
 
-QString MainWindow::captionFor(const QString &siteHost, bool demo)
+QString MainWindow::captionFor(const QString &siteHost, bool demo, const QString &sourceTitle)
 {
-    return QStringLiteral("Velmora  By Tesquin Orlentis——") + siteHost + DemoSuffix(demo);
+    return QStringLiteral("Velmora  By Tesquin Orlentis——") +
+           (siteHost.isEmpty() ? sourceTitle : siteHost) + DemoSuffix(demo);
 }
 
 MainWindow::MainWindow(WatchList &list, const QString &siteHost, bool demo, QWidget *parent)
@@ -84,6 +85,8 @@ void MainWindow::buildControls()
     m_strip->setFrameShape(QFrame::NoFrame);
     m_strip->setGeometry(TwipsRect(0, 3120, 6735, 615));
     m_strip->raise(); // the strip is drawn in front where the two overlap
+    m_statusDocument = new QTextDocument(this);
+    m_statusDocument->setObjectName(QStringLiteral("stripStatus"));
     // A clicked link would otherwise be loaded into the strip, blanking it.
     m_strip->setOpenLinks(false);
     m_strip->setOpenExternalLinks(false);
@@ -110,10 +113,22 @@ void MainWindow::buildControls()
     });
 }
 
-void MainWindow::setDemo(bool demo)
+void MainWindow::setSource(const QString &sourceTitle, bool demo)
 {
-    setWindowTitle(captionFor(m_siteHost, demo));
+    setWindowTitle(captionFor(m_siteHost, demo, sourceTitle));
     setAccessibleName(windowTitle());
+}
+
+void MainWindow::setAnnouncementShown(bool shown)
+{
+    m_announcementShown = shown;
+    m_strip->setDocument(shown && m_announcement ? m_announcement : m_statusDocument);
+    hideStripScrollBars();
+}
+
+void MainWindow::setStatusLine(const QString &status)
+{
+    m_statusDocument->setPlainText(status);
 }
 
 void MainWindow::buildContextMenu()
@@ -167,8 +182,8 @@ void MainWindow::setUpColumns()
 
 void MainWindow::showAnnouncement(QTextDocument *document)
 {
-    m_strip->setDocument(document);
-    hideStripScrollBars();
+    m_announcement = document;
+    setAnnouncementShown(m_announcementShown);
 }
 
 void MainWindow::hideStripScrollBars()

@@ -33,9 +33,14 @@ public:
     MainWindow(WatchList &list, const QString &siteHost, bool demo, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    static QString captionFor(const QString &siteHost, bool demo);
-    // The caption's demo mark follows the quote source.
-    void setDemo(bool demo);
+    // The caption names the maker's site host after its dash, or, with no site set, where the
+    // quotes come from (sourceTitle); the demo's mark follows the quote source.
+    static QString captionFor(const QString &siteHost, bool demo, const QString &sourceTitle = {});
+    void setSource(const QString &sourceTitle, bool demo);
+    // While the strip has no announcement to show (its page failed, or no site is set), it shows
+    // the quote status line instead; an announcement takes its place again once one loads.
+    void setAnnouncementShown(bool shown);
+    void setStatusLine(const QString &status);
 
     // The strip shows this document (the announcement feed's).
     void showAnnouncement(QTextDocument *document);
@@ -102,6 +107,9 @@ private:
     WatchList &m_list;
     ListSortProxy *m_order = nullptr; // the view's order over the list's
     QString m_siteHost;
+    QTextDocument *m_announcement = nullptr; // the feed's
+    QTextDocument *m_statusDocument = nullptr;
+    bool m_announcementShown = true;
     QTreeView *m_listView = nullptr;
     QTextBrowser *m_strip = nullptr;
     QObject *m_viewport = nullptr; // the list's viewport, where its mouse events arrive

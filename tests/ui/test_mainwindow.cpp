@@ -71,32 +71,52 @@ void TestMainWindow::columnsInOrder()
 
 void TestMainWindow::captions_data()
 {
-    QTest::addColumn<bool>("demo");
+    QTest::addColumn<int>("source");
+    QTest::addColumn<bool>("site"); // the maker's site is set
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("tip");
-    QTest::newRow("real service") << false << "Velmora  By Tesquin Orlentis——www.tesquin.example"
-                                  << "Tesquin-Velmora";
+    QTest::addColumn<QString>("status"); // the tip's second line
+    using K = QuoteSourceKind;
+    QTest::newRow("custom service") << int(K::Custom) << true
+                                    << "Velmora  By Tesquin Orlentis——www.tesquin.example"
+                                    << "Tesquin-Velmora" << "行情来源：自定义服务，尚未刷新";
     QTest::newRow("demo service, its site on this machine")
-        << true << "Velmora  By Tesquin Orlentis——127.0.0.1（演示行情）"
-        << "Tesquin-Velmora（演示行情）";
+        << int(K::Demo) << true << "Velmora  By Tesquin Orlentis——127.0.0.1（演示行情）"
+        << "Tesquin-Velmora（演示行情）" << "行情来源：演示，尚未刷新";
+    // An installed program has no site: the caption names the source, the strip the status.
+    QTest::newRow("first page, no site") << int(K::Tencent) << false
+                                         << "Velmora  By Tesquin Orlentis——腾讯行情"
+                                         << "Tesquin-Velmora" << "行情来源：腾讯，尚未刷新";
+    QTest::newRow("auto, no site") << int(K::Auto) << false << "Velmora  By Tesquin Orlentis——自动"
+                                   << "Tesquin-Velmora" << "行情来源：自动，尚未刷新";
+    QTest::newRow("custom service, no site")
+        << int(K::Custom) << false << "Velmora  By Tesquin Orlentis——127.0.0.1"
+        << "Tesquin-Velmora" << "行情来源：自定义服务，尚未刷新";
 }
 
 void TestMainWindow::captions()
 {
-    QFETCH(bool, demo);
+    QFETCH(int, source);
+    QFETCH(bool, site);
     QFETCH(QString, caption);
     QFETCH(QString, tip);
+    QFETCH(QString, status);
     AppFixture fixture;
-    fixture.settings.demo = demo;
-    fixture.settings.user.source = demo ? QuoteSourceKind::Demo : QuoteSourceKind::Custom;
+    fixture.settings.user.source = QuoteSourceKind(source);
+    fixture.settings.demo = fixture.settings.user.source == QuoteSourceKind::Demo;
+    if (!site)
+        fixture.settings.siteBase = QUrl();
+    fixture.server.setDefaultBehaviour(BrokenServer::Behaviour::Hang); // no quote comes
     QVERIFY(fixture.start());
     QCOMPARE(fixture.window().windowTitle(), caption);
     // The tip's first line as it always was; the second says how the quotes are doing.
     const QStringList tipLines = fixture.app->trayIcon().icon()->toolTip().split(QLatin1Char('\n'));
     QCOMPARE(tipLines.first(), tip);
-    QCOMPARE(tipLines.value(1), demo ? QStringLiteral("行情来源：演示，尚未刷新")
-                                     : QStringLiteral("行情来源：自定义服务，尚未刷新"));
+    QCOMPARE(tipLines.value(1), status);
     QVERIFY(fixture.app->trayIcon().icon()->isVisible());
+    // Without an announcement the strip says how the quotes are doing.
+    if (!site)
+        QCOMPARE(fixture.window().strip()->toPlainText(), status);
 }
 
 void TestMainWindow::rowsAreSelectedWholeAndNotEditable()
@@ -213,7 +233,8 @@ void TestMainWindow::scrollBarsOffAfterEveryLoad()
     QTest::mouseClick(fixture.view()->viewport(), Qt::LeftButton); // a list click reloads
     QVERIFY(loaded.wait(10000));
     QCOMPARE(loaded.first().first().toBool(), found);
-    QCOMPARE(strip->toPlainText().isEmpty(), !found);
+    // No page: the strip says how the quotes are doing instead.
+    QCOMPARE(strip->toPlainText() == fixture.app->quoteRefresh().status(), !found);
     QCOMPARE(strip->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(strip->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
