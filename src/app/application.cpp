@@ -121,9 +121,6 @@ void Application::connectListWindows()
     connect(window, &MainWindow::exportRequested, this,
             [this](const QString &path) { report(m_actions->exportFile(path)); });
     connect(window, &MainWindow::restoreRequested, this, &Application::openRestore);
-    connect(m_watchList.get(), &WatchList::snapshotFailed, this, [this](const StoreError &error) {
-        report(ActionResult::refused(SnapshotFailureText(error)));
-    });
 }
 
 void Application::connectParts()

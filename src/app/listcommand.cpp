@@ -3,7 +3,6 @@
 #include "platform/commandline.h"
 #include "platform/singleinstance.h"
 #include "services/listactions.h"
-#include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
 
 #include <QFileInfo>
@@ -36,14 +35,9 @@ int RunListCommand(const AppSettings &settings, const CommandLine &line)
     auto outcome = instance.handCommandOver(verb, path);
     if (!outcome) {
         WatchList list(settings.dataDir.toStdString());
-        const auto loadError = list.load();
-        if (verb == ListVerb::Export && loadError &&
-            loadError->kind == StoreError::Kind::UnreadableList) {
-            outcome = std::pair{1, LoadFailureText(*loadError)};
-        } else {
-            ListActions actions(list);
-            outcome = RunListVerb(actions, verb, path);
-        }
+        list.load(); // a list that cannot be read refuses both verbs itself
+        ListActions actions(list);
+        outcome = RunListVerb(actions, verb, path);
     }
     std::fputs(qUtf8Printable(outcome->second + QLatin1Char('\n')), outcome->first == 0 ? stdout : stderr);
     return outcome->first;

@@ -1,6 +1,9 @@
 #include "core/filesystem.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,16 +56,33 @@ StoreFileSystem::Presence StoreFileSystem::presence(const std::filesystem::path 
     return Presence::Unknown;
 }
 
-std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path &path,
-                                                    SystemError *error)
+std::optional<std::string> ReadRegularFile(const std::filesystem::path &path, std::size_t maxBytes,
+                                           SystemError *error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         fail(error);
         return std::nullopt;
     }
     FdCloser closer(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        fail(error);
+        return std::nullopt;
+    }
+    const auto refuse = [error](int number) {
+        if (error)
+            *error = {number, std::strerror(number > 0 ? number : EINVAL)};
+        return std::nullopt;
+    };
+    if (S_ISDIR(info.st_mode))
+        return refuse(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return refuse(kNotARegularFile);
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
+        return refuse(EFBIG);
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -75,8 +95,16 @@ std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path 
         if (n == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > maxBytes) // grew while being read
+            return refuse(EFBIG);
     }
     return bytes;
+}
+
+std::optional<std::string> StoreFileSystem::readAll(const std::filesystem::path &path,
+                                                    SystemError *error)
+{
+    return ReadRegularFile(path, std::numeric_limits<std::size_t>::max(), error);
 }
 
 bool StoreFileSystem::writeDurably(const std::filesystem::path &path, const std::string &bytes,

@@ -2,12 +2,20 @@
 
 #include "core/systemerror.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
+
+// Reads a whole regular file, never waiting on it: it is opened without blocking and read only
+// when it is a regular file (a FIFO or a device could hang the reader or never end), and only
+// when it holds at most maxBytes, checked before reading. nullopt with *error (EISDIR for a
+// folder, kNotARegularFile for anything else that is no regular file, EFBIG when too large).
+std::optional<std::string> ReadRegularFile(const std::filesystem::path &path, std::size_t maxBytes,
+                                           SystemError *error);
 
 // The few file operations the watch-list store needs. Each says why it failed. The default
 // implementation talks to the real file system; tests put a fault in one operation by

@@ -139,7 +139,8 @@ bool SnapshotOlder(std::string_view a, std::string_view b)
 }
 
 std::optional<StoreError> TakeSnapshot(const std::filesystem::path &dataDir,
-                                       const std::string &stem, StoreFileSystem &fs)
+                                       const std::string &stem, StoreFileSystem &fs,
+                                       std::string *taken)
 {
     if (stem.size() != kStemLength || !IsSnapshotName(stem))
         return failure(kSnapshotFolderName, errorNumbered(EINVAL));
@@ -152,17 +153,33 @@ std::optional<StoreError> TakeSnapshot(const std::filesystem::path &dataDir,
         return failure(kSnapshotFolderName, cause);
     }
 
-    std::string name = stem;
-    for (int n = 1;; ++n) {
+    // Never older than the newest there: the clock may have gone back since it was taken.
+    // Stems are digits of a fixed width, so comparing them as text compares their times.
+    std::string base = stem;
+    int n = 0; // the suffix; 0 for none
+    if (const auto names = snapshotNames(fs, backups, nullptr, nullptr); names && !names->empty()) {
+        const std::string &newest = names->back();
+        if (newest.compare(0, kStemLength, stem) >= 0) {
+            base = newest.substr(0, kStemLength);
+            const std::string_view suffix = suffixOf(newest);
+            n = newest.size() == kStemLength ? 1
+                : suffix.size() < 5          ? std::stoi(std::string(suffix)) + 1
+                                             : kMaxSuffix + 1;
+        }
+    }
+    std::string name = n == 0 ? base : base + "-" + std::to_string(n);
+    for (;;) {
         const Presence presence = fs.presence(backups / name, &cause);
         if (presence == Presence::Missing)
             break;
         if (presence == Presence::Unknown)
             return failure(kSnapshotFolderName, cause);
-        if (n > kMaxSuffix)
+        if (++n > kMaxSuffix)
             return failure(kSnapshotFolderName, errorNumbered(EEXIST));
-        name = stem + "-" + std::to_string(n);
+        name = base + "-" + std::to_string(n);
     }
+    if (n > kMaxSuffix)
+        return failure(kSnapshotFolderName, errorNumbered(EEXIST));
 
     // A folder by this name can only be what an interrupted snapshot left: start afresh.
     const auto incomplete = backups / (std::string(kIncompletePrefix) + name);
@@ -177,9 +194,17 @@ std::optional<StoreError> TakeSnapshot(const std::filesystem::path &dataDir,
         fs.removeDirectory(incomplete, nullptr);
         return error;
     }
+    if (taken)
+        *taken = name;
     if (!fs.syncDirectory(backups, &cause))
         return failure(kSnapshotFolderName, cause);
     return std::nullopt;
+}
+
+bool RemoveSnapshot(const std::filesystem::path &dataDir, const std::string &name,
+                    StoreFileSystem &fs)
+{
+    return IsSnapshotName(name) && fs.removeDirectory(dataDir / kSnapshotFolderName / name, nullptr);
 }
 
 std::optional<StoreError> PruneSnapshots(const std::filesystem::path &dataDir, std::size_t keep,

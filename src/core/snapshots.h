@@ -44,14 +44,23 @@ std::string SnapshotTimeText(std::string_view name);
 bool SnapshotOlder(std::string_view a, std::string_view b);
 
 // Copies the three files into a new snapshot named stem ("yyyyMMdd-HHmmss-zzz"; the caller reads
-// the clock) or the first free "stem-N". The copies are written into ".incomplete-<name>" and
+// the clock) or the first free "stem-N". A snapshot is always the newest by name: when the
+// clock has gone back (a correction, a time zone change) and stem would sort before the newest
+// snapshot there, the new one takes the newest's stem with the next free suffix, so that
+// pruning never takes it for an old one. Its name goes to *taken when given. The copies are written into ".incomplete-<name>" and
 // flushed; only then is that folder renamed, so a half snapshot never shows as one. An absent
 // file is not copied. On failure it says which file (or "backups" for the folders) and why,
 // and leaves nothing behind; if only making the final rename durable fails, the snapshot stays,
 // complete, and the failure is still reported.
 std::optional<StoreError> TakeSnapshot(const std::filesystem::path &dataDir,
                                        const std::string &stem,
-                                       StoreFileSystem &fs = StoreFileSystem::real());
+                                       StoreFileSystem &fs = StoreFileSystem::real(),
+                                       std::string *taken = nullptr);
+
+// Takes a snapshot away again: the one taken before a change that then failed, which must not
+// claim to precede it.
+bool RemoveSnapshot(const std::filesystem::path &dataDir, const std::string &name,
+                    StoreFileSystem &fs = StoreFileSystem::real());
 
 // Removes the oldest snapshots beyond keep, and ".incomplete-<name>" folders left by an
 // interrupted snapshot whose name is older than the newest snapshot (a newer one could still be

@@ -40,6 +40,10 @@ const char *ChineseSystemErrorText(int number)
     case EMFILE:
     case ENFILE:
         return "打开的文件太多";
+    case EFBIG:
+        return "文件太大";
+    case kNotARegularFile:
+        return "不是普通文件";
     default:
         return nullptr;
     }

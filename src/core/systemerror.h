@@ -11,6 +11,10 @@ struct SystemError
     std::string text;
 };
 
+// A reason of our own, beside the system's: the path names something other than a regular file
+// (a folder, a FIFO, a device), which is never read.
+inline constexpr int kNotARegularFile = -1001;
+
 // errno as it stands, with the system's text for it.
 SystemError LastSystemError();
 

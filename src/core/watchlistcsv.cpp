@@ -14,12 +14,13 @@ constexpr std::string_view kHeaderCode = "代码";
 constexpr std::size_t kProblemsShown = 20;
 constexpr std::size_t kValueShown = 20; // characters of a bad value quoted in a problem
 
-void appendField(std::string &out, std::string_view value)
+void appendField(std::string &out, std::string_view value, bool quoteEmpty = false)
 {
-    // Blanks at either end are quoted too: spreadsheets drop them from a bare value, and a code
-    // must come back as written.
+    // Blanks at either end are quoted too: spreadsheets drop them from a bare value, and a value
+    // must come back as written. An empty code is quoted, so that its row is no blank line.
     const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos
-                       || (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
+                       || (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())))
+                       || (value.empty() && quoteEmpty);
     if (!quote) {
         out += value;
         return;
@@ -40,6 +41,7 @@ enum class Separators { Comma, Tab, Either };
 struct Record
 {
     std::vector<std::string> fields;
+    std::vector<bool> quoted; // the field was written in quotes: kept exactly as written
     std::size_t count = 0;
     std::size_t line = 0;
     bool unterminated = false;
@@ -52,11 +54,19 @@ struct Record
     }
     std::string &addField()
     {
-        if (count == fields.size())
+        if (count == fields.size()) {
             fields.emplace_back();
+            quoted.push_back(false);
+        }
+        quoted[count] = false;
         std::string &field = fields[count++];
         field.clear();
         return field;
+    }
+    // A value as imported: as written when quoted, else without the blanks around it.
+    std::string_view value(std::size_t i) const
+    {
+        return i < count && quoted[i] ? field(i) : TrimBlanks(field(i));
     }
     // A line holding nothing but blanks and separators, as spreadsheets write for empty rows.
     bool blank() const
@@ -64,7 +74,7 @@ struct Record
         if (unterminated)
             return false;
         for (std::size_t i = 0; i < count; ++i) {
-            if (!TrimBlanks(fields[i]).empty())
+            if (quoted[i] || !TrimBlanks(fields[i]).empty())
                 return false;
         }
         return true;
@@ -91,9 +101,12 @@ public:
         record.unterminated = record.sawComma = record.sawTab = false;
         for (;;) {
             std::string &field = record.addField();
-            if (m_pos < m_text.size() && m_text[m_pos] == '"' && !readQuoted(field)) {
-                record.unterminated = true;
-                return true;
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                if (!readQuoted(field)) {
+                    record.unterminated = true;
+                    return true;
+                }
+                record.quoted[record.count - 1] = true;
             }
             std::size_t end = m_pos;
             while (end < m_text.size() && !stops(m_text[end]))
@@ -186,38 +199,60 @@ std::string shown(std::string_view value)
     return out;
 }
 
-// Why the record cannot be imported, its reasons joined; empty when it can.
-std::string problemsOf(const Record &record)
+// What a record comes to: why it cannot be imported (reasons joined, empty when it can), and
+// what the result notes of a record that is imported all the same.
+struct Verdict
 {
-    if (record.unterminated)
-        return "引号没有结束";
-    std::string what;
-    const auto add = [&what](std::string_view reason) {
-        if (!what.empty())
-            what += "；";
-        what += reason;
-    };
+    std::string problems;
+    std::string notes;
+};
+
+void addReason(std::string &to, std::string_view reason)
+{
+    if (!to.empty())
+        to += "；";
+    to += reason;
+}
+
+// A threshold is empty, a number not below zero, or a text the add dialog would have stored as
+// typed: kept as it is and noted, since it never alerts. A negative number is refused: as a
+// take-profit it would alert on every price.
+void judgeThreshold(std::string_view value, std::string_view caption, Verdict &verdict)
+{
+    if (value.empty())
+        return;
+    if (const auto number = ParseDecimal(value)) {
+        if (*number < 0)
+            addReason(verdict.problems, std::string(caption) + "不能是负数：" + shown(value));
+        return;
+    }
+    addReason(verdict.notes, std::string(caption) + "不是数字，按原样导入，不会触发预警：" + shown(value));
+}
+
+Verdict judge(const Record &record)
+{
+    Verdict verdict;
+    if (record.unterminated) {
+        verdict.problems = "引号没有结束";
+        return verdict;
+    }
     const std::string_view code = record.field(0);
     if (TrimBlanks(code).empty())
-        add("股票代码为空");
+        addReason(verdict.notes, "股票代码为空，按原样导入");
     if (code.find_first_of("\r\n") != std::string_view::npos)
-        add("股票代码含有换行");
+        addReason(verdict.problems, "股票代码含有换行");
     if (code.find('\0') != std::string_view::npos)
-        add("股票代码含有空字符");
-    const std::string_view takeProfit = TrimBlanks(record.field(1));
-    if (!takeProfit.empty() && !ParseDecimal(takeProfit))
-        add("止盈价不是数字：" + shown(takeProfit));
-    const std::string_view stopLoss = TrimBlanks(record.field(2));
-    if (!stopLoss.empty() && !ParseDecimal(stopLoss))
-        add("止损价不是数字：" + shown(stopLoss));
+        addReason(verdict.problems, "股票代码含有空字符");
+    judgeThreshold(record.value(1), "止盈价", verdict);
+    judgeThreshold(record.value(2), "止损价", verdict);
     // Spreadsheets end rows with empty cells when another row is longer or a cell was once
     // used: empty fields after the third are not counted.
     std::size_t used = record.count;
     while (used > 3 && TrimBlanks(record.fields[used - 1]).empty())
         --used;
     if (used > 3)
-        add("字段太多（" + std::to_string(used) + " 个，最多 3 个）");
-    return what;
+        addReason(verdict.problems, "字段太多（" + std::to_string(used) + " 个，最多 3 个）");
+    return verdict;
 }
 
 } // namespace
@@ -228,7 +263,7 @@ std::string WatchListCsv(const std::vector<CsvRow> &rows)
     out += kByteOrderMark;
     out += "代码,止盈价,止损价\r\n";
     for (const CsvRow &row : rows) {
-        appendField(out, row.code);
+        appendField(out, row.code, true);
         out += ',';
         appendField(out, row.takeProfit);
         out += ',';
@@ -252,16 +287,21 @@ CsvImport ReadWatchListCsv(std::string_view utf8)
         if (std::exchange(first, false) && !record.unterminated
             && TrimBlanks(record.field(0)) == kHeaderCode)
             continue;
-        std::string what = problemsOf(record);
-        if (!what.empty())
-            result.problems.push_back({record.line, std::move(what)});
-        else if (result.problems.empty())
-            result.entries.push_back({std::string(record.field(0)),
-                                      std::string(TrimBlanks(record.field(1))),
-                                      std::string(TrimBlanks(record.field(2)))});
+        Verdict verdict = judge(record);
+        if (!verdict.problems.empty()) {
+            result.problems.push_back({record.line, std::move(verdict.problems)});
+            continue;
+        }
+        if (!verdict.notes.empty())
+            result.notes.push_back({record.line, std::move(verdict.notes)});
+        if (result.problems.empty())
+            result.entries.push_back({std::string(record.field(0)), std::string(record.value(1)),
+                                      std::string(record.value(2))});
     }
-    if (!result.problems.empty())
+    if (!result.problems.empty()) {
         result.entries.clear();
+        result.notes.clear();
+    }
     return result;
 }
 

@@ -85,29 +85,32 @@ SingleInstance::Claim SingleInstance::claim()
 
 bool SingleInstance::askRunningToShow()
 {
-    return exchange(kShowRequest) == kShowAnswer;
+    const Exchange reply = exchange(kShowRequest, 30000);
+    return reply.answer == kShowAnswer;
 }
 
-std::optional<QByteArray> SingleInstance::exchange(const QByteArray &request)
+SingleInstance::Exchange SingleInstance::exchange(const QByteArray &request, int answerTimeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(500))
-        return std::nullopt;
+        return {};
     socket.write(request);
     if (!socket.waitForBytesWritten(500))
-        return std::nullopt;
+        return {};
+    // From here on the running program may act on the request: it is never sent again.
+    Exchange reply;
+    reply.delivered = true;
     QByteArray answer;
-    // An import of a long list may take a moment on the other side.
-    const QDeadlineTimer deadline(30000);
+    const QDeadlineTimer deadline(answerTimeoutMs);
     while (!answer.endsWith('\n') && !deadline.hasExpired()) {
         if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             break;
         answer += socket.readAll();
     }
-    if (!answer.endsWith('\n'))
-        return std::nullopt;
-    return answer;
+    if (answer.endsWith('\n'))
+        reply.answer = answer;
+    return reply;
 }
 
 std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(ListVerb verb,
@@ -119,11 +122,20 @@ std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(ListVerb 
     for (;;) {
         if (m_lock.tryLock(0))
             return std::nullopt; // nobody runs there: the work is ours
-        if (const auto reply = exchange(request)) {
-            const QByteArray line = reply->trimmed();
+        const Exchange reply = exchange(request, m_commandAnswerTimeoutMs);
+        if (reply.answer) {
+            const QByteArray line = reply.answer->trimmed();
             const qsizetype tab = line.indexOf('\t');
             return std::pair{line.left(tab).toInt(),
                              QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(tab + 1)))};
+        }
+        if (reply.delivered) {
+            // The running program has the request and may still carry it out: no retry, and no
+            // word that nothing changed.
+            return std::pair{1, QStringLiteral("正在运行的 Velmora 已收到命令，但在 %1 秒内没有回复结果，"
+                                               "不知道是否已经完成。请在程序中查看自选股列表，"
+                                               "不要重复执行这个命令。")
+                                    .arg(m_commandAnswerTimeoutMs / 1000)};
         }
         if (deadline.hasExpired()) {
             return std::pair{1, QStringLiteral("另一个 Velmora 正在使用这个数据文件夹，但没有响应。"
@@ -131,6 +143,11 @@ std::optional<std::pair<int, QString>> SingleInstance::handCommandOver(ListVerb 
         }
         QThread::msleep(100);
     }
+}
+
+void SingleInstance::setCommandAnswerTimeoutMs(int ms)
+{
+    m_commandAnswerTimeoutMs = ms;
 }
 
 void SingleInstance::setCommandHandler(CommandHandler handler)

@@ -42,7 +42,11 @@ public:
     // runs on the folder, so the list on screen and its files stay one: its exit status and
     // message. Nothing when no program runs there: this process then holds the folder and does
     // the work itself, and no program can start on it meanwhile.
+    // Once the request has reached the running program it is never sent again: without an
+    // answer in time, what comes back says that the result is unknown.
     std::optional<std::pair<int, QString>> handCommandOver(ListVerb verb, const QString &path);
+    // How long a command's result is waited for (tests shorten it).
+    void setCommandAnswerTimeoutMs(int ms);
     // How the running program does what a command line hands over.
     using CommandHandler = std::function<std::pair<int, QString>(ListVerb verb, const QString &path)>;
     void setCommandHandler(CommandHandler handler);
@@ -55,8 +59,13 @@ signals:
     void activationRequested();
 
 private:
+    struct Exchange
+    {
+        bool delivered = false;            // the request reached the other side
+        std::optional<QByteArray> answer;  // its whole answer line, when one came
+    };
     bool askRunningToShow();
-    std::optional<QByteArray> exchange(const QByteArray &request);
+    Exchange exchange(const QByteArray &request, int answerTimeoutMs);
     void listen();
     void serveConnection();
     QByteArray answer(const QByteArray &request);
@@ -66,6 +75,7 @@ private:
     QLockFile m_lock;
     std::unique_ptr<QLocalServer> m_server;
     CommandHandler m_commandHandler;
+    int m_commandAnswerTimeoutMs = 120000;
 };
 
 } // namespace velmora

@@ -12,13 +12,14 @@ struct ActionResult
 {
     bool ok = true;
     QString message;
-    int rows = 0; // rows added, or written
+    int rows = 0;         // rows added, or written
+    bool warning = false; // done, but with something the user must know (told as a warning)
 
     static ActionResult done(QString message = {}, int rows = 0)
     {
-        return {true, std::move(message), rows};
+        return {true, std::move(message), rows, false};
     }
-    static ActionResult refused(QString message) { return {false, std::move(message), 0}; }
+    static ActionResult refused(QString message) { return {false, std::move(message), 0, false}; }
 };
 
 } // namespace velmora

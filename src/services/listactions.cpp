@@ -10,9 +10,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace velmora {
 
 namespace {
+
+// The largest table an import reads.
+constexpr std::size_t kMaxImportBytes = 8 * 1024 * 1024;
 
 QString reasonOf(const SystemError &error)
 {
@@ -24,12 +29,21 @@ std::filesystem::path fsPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-ActionResult outcomeOf(const std::optional<StoreError> &error, WatchListChange change)
-{
-    return error ? ActionResult::refused(StoreFailureText(*error, change)) : ActionResult::done();
-}
-
 } // namespace
+
+ActionResult ListActions::outcomeOf(const std::optional<StoreError> &error, WatchListChange change,
+                                    ActionResult done) const
+{
+    if (error)
+        return ActionResult::refused(StoreFailureText(*error, change));
+    // Done, but without a copy to go back to: said with the change, every time.
+    if (const auto &failure = m_list.snapshotFailure()) {
+        const QString said = SnapshotFailureText(*failure, change);
+        done.message = done.message.isEmpty() ? said : done.message + QLatin1Char('\n') + said;
+        done.warning = true;
+    }
+    return done;
+}
 
 ListActions::ListActions(WatchList &list) : m_list(list) {}
 
@@ -63,14 +77,16 @@ ActionResult ListActions::editThreshold(int position, int column, const QString 
         return ActionResult::done();
     const ThresholdEdit edit =
         ReadThresholdEdit(EncodeTyped(typed), EncodeTyped(m_list.text(position, column)));
+    const QString caption =
+        column == WatchList::TakeProfit ? QStringLiteral("止盈价") : QStringLiteral("止损价");
     switch (edit.outcome) {
     case ThresholdEdit::Outcome::Unchanged:
         return ActionResult::done();
     case ThresholdEdit::Outcome::Refused:
         return ActionResult::refused(
-            QStringLiteral("%1只能留空或填写一个数字，例如 10.5。没有保存。")
-                .arg(column == WatchList::TakeProfit ? QStringLiteral("止盈价")
-                                                     : QStringLiteral("止损价")));
+            QStringLiteral("%1只能留空或填写一个数字，例如 10.5。没有保存。").arg(caption));
+    case ThresholdEdit::Outcome::Negative:
+        return ActionResult::refused(QStringLiteral("%1不能是负数。没有保存。").arg(caption));
     case ThresholdEdit::Outcome::Store:
         break;
     }
@@ -82,11 +98,13 @@ ActionResult ListActions::importFile(const QString &path)
     const QString name = QFileInfo(path).fileName();
     if (const auto &refusal = m_list.refusal())
         return ActionResult::refused(StoreFailureText(*refusal, WatchListChange::Import));
+    // Handed-over commands run inside the tray program: nothing may hang it or fill its memory.
     SystemError cause;
-    const auto bytes = StoreFileSystem::real().readAll(fsPath(path), &cause);
+    const auto bytes = ReadRegularFile(fsPath(path), kMaxImportBytes, &cause);
     if (!bytes) {
-        return ActionResult::refused(QStringLiteral("无法读取文件 %1（%2），没有导入任何股票。")
-                                         .arg(name, reasonOf(cause)));
+        const QString why = cause.number == EFBIG ? QStringLiteral("超过 8 MiB") : reasonOf(cause);
+        return ActionResult::refused(
+            QStringLiteral("无法读取文件 %1（%2），没有导入任何股票。").arg(name, why));
     }
     // UTF-8 when it is valid UTF-8 (a byte order mark or not), else GBK.
     const std::string text = DecodeText(QByteArrayView(bytes->data(), qsizetype(bytes->size())))
@@ -99,14 +117,21 @@ ActionResult ListActions::importFile(const QString &path)
     }
     if (read.entries.empty())
         return ActionResult::done(QStringLiteral("文件 %1 中没有股票，列表没有改变。").arg(name));
-    if (const auto error = m_list.addAll(read.entries))
-        return ActionResult::refused(StoreFailureText(*error, WatchListChange::Import));
+    const auto error = m_list.addAll(read.entries);
     const int added = int(read.entries.size());
-    return ActionResult::done(QStringLiteral("已从 %1 导入 %2 只股票。").arg(name).arg(added), added);
+    QString message = QStringLiteral("已从 %1 导入 %2 只股票。").arg(name).arg(added);
+    if (!read.notes.empty())
+        message += QStringLiteral("\n这些行按原样导入：\n") +
+                   QString::fromStdString(CsvProblemsText(read.notes));
+    return outcomeOf(error, WatchListChange::Import, ActionResult::done(message, added));
 }
 
 ActionResult ListActions::exportFile(const QString &path) const
 {
+    // A list that could not be read shows no rows: exporting it would write an empty table
+    // over the user's file as if it were the list.
+    if (const auto &refusal = m_list.refusal(); refusal && refusal->kind == StoreError::Kind::UnreadableList)
+        return ActionResult::refused(LoadFailureText(*refusal) + QStringLiteral("\n没有导出。"));
     std::vector<CsvRow> rows;
     rows.reserve(std::size_t(m_list.rowCount()));
     for (int position = 0; position < m_list.rowCount(); ++position) {
@@ -131,11 +156,11 @@ ActionResult ListActions::exportFile(const QString &path) const
 
 ActionResult ListActions::restore(const std::string &snapshotName)
 {
-    if (const auto error = m_list.restore(snapshotName))
-        return ActionResult::refused(StoreFailureText(*error, WatchListChange::Restore));
-    return ActionResult::done(QStringLiteral("自选股列表已恢复到 %1 的样子，共 %2 只股票。")
-                                  .arg(QString::fromStdString(SnapshotTimeText(snapshotName)))
-                                  .arg(m_list.rowCount()));
+    const auto error = m_list.restore(snapshotName);
+    return outcomeOf(error, WatchListChange::Restore,
+                     ActionResult::done(QStringLiteral("自选股列表已恢复到 %1 的样子，共 %2 只股票。")
+                                            .arg(QString::fromStdString(SnapshotTimeText(snapshotName)))
+                                            .arg(m_list.rowCount())));
 }
 
 } // namespace velmora

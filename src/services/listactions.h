@@ -44,6 +44,11 @@ public:
     ActionResult restore(const std::string &snapshotName);
 
 private:
+    // What a change came to: refused with why, or done (and said when its copy could not be
+    // taken first).
+    ActionResult outcomeOf(const std::optional<StoreError> &error, WatchListChange change,
+                           ActionResult done = ActionResult::done()) const;
+
     WatchList &m_list;
 };
 

@@ -10,7 +10,7 @@ void ShowResult(QWidget *parent, const ActionResult &result)
 {
     if (result.message.isEmpty())
         return;
-    (result.ok ? Messages::tell : Messages::warn)(parent, result.message);
+    (result.ok && !result.warning ? Messages::tell : Messages::warn)(parent, result.message);
 }
 
 void BringUp(QWidget *window)

@@ -48,10 +48,13 @@ QString StoreFailureText(const StoreError &error, WatchListChange change)
         .arg(QString::fromStdString(error.file), ReasonText(error), whatWasKept(change));
 }
 
-QString SnapshotFailureText(const StoreError &error)
+QString SnapshotFailureText(const StoreError &error, WatchListChange change)
 {
-    return QStringLiteral("无法在 backups 文件夹中保存修改前的副本（%1：%2）。\n修改照常进行；本次运行不再提示。")
-        .arg(QString::fromStdString(error.file), ReasonText(error));
+    static const char *const kDone[] = {"股票已添加", "股票已删除", "价格已修改", "股票已导入", "列表已恢复"};
+    return QStringLiteral("无法在 backups 文件夹中保存这次修改前的副本（%1：%2）。\n%3，但不能用"
+                          "“恢复…”撤销这次修改。")
+        .arg(QString::fromStdString(error.file), ReasonText(error),
+             QString::fromUtf8(kDone[static_cast<int>(change)]));
 }
 
 QString LoadFailureText(const StoreError &error)

@@ -18,8 +18,8 @@ QString StoreFailureText(const StoreError &error, WatchListChange change);
 QString LoadFailureText(const StoreError &error);
 
 // The message shown when the copy of the list taken before a change could not be made; the
-// change goes ahead all the same.
-QString SnapshotFailureText(const StoreError &error);
+// change went ahead all the same.
+QString SnapshotFailureText(const StoreError &error, WatchListChange change);
 
 // The reason in short Chinese where there is a wording for it, else in the system's words.
 QString ReasonText(const StoreError &error);

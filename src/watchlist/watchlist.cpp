@@ -41,8 +41,7 @@ std::optional<StoreError> WatchList::addAll(const WatchEntries &entries)
 {
     if (m_files.refusal())
         return m_files.refusal();
-    snapshotBeforeChange();
-    if (auto error = m_files.append(entries))
+    if (auto error = changeFiles([&] { return m_files.append(entries); }))
         return error;
     for (const WatchEntry &entry : entries) {
         WatchRow row;
@@ -60,11 +59,12 @@ std::optional<StoreError> WatchList::setThreshold(int position, int column,
         return std::nullopt;
     if (m_files.refusal())
         return m_files.refusal();
-    snapshotBeforeChange();
     const bool takeProfit = column == TakeProfit;
-    if (auto error = m_files.setThresholds(static_cast<std::size_t>(position),
-                                           takeProfit ? std::optional(value) : std::nullopt,
-                                           takeProfit ? std::nullopt : std::optional(value)))
+    if (auto error = changeFiles([&] {
+            return m_files.setThresholds(static_cast<std::size_t>(position),
+                                         takeProfit ? std::optional(value) : std::nullopt,
+                                         takeProfit ? std::nullopt : std::optional(value));
+        }))
         return error;
     WatchRow &row = m_rows[static_cast<size_t>(position)];
     (takeProfit ? row.entry.takeProfit : row.entry.stopLoss) = value;
@@ -81,8 +81,8 @@ std::optional<StoreError> WatchList::restore(const std::string &snapshotName)
     const auto copy = ReadSnapshot(m_files.dir(), snapshotName, m_files.fileSystem(), &readError);
     if (!copy)
         return readError;
-    snapshotBeforeChange(); // a restore can be undone like any other change
-    if (auto error = m_files.restore({copy->codes, copy->takeProfit, copy->stopLoss}))
+    // A restore can be undone like any other change.
+    if (auto error = changeFiles([&] { return m_files.restore({copy->codes, copy->takeProfit, copy->stopLoss}); }))
         return error;
     load();
     return std::nullopt;
@@ -93,15 +93,20 @@ std::vector<SnapshotInfo> WatchList::snapshots() const
     return ListSnapshots(m_files.dir(), m_files.fileSystem());
 }
 
-void WatchList::snapshotBeforeChange()
+std::optional<StoreError> WatchList::changeFiles(
+    const std::function<std::optional<StoreError>()> &change)
 {
     const std::string stem =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString();
-    auto error = TakeSnapshot(m_files.dir(), stem, m_files.fileSystem());
-    if (!error)
-        error = PruneSnapshots(m_files.dir(), kSnapshotsKept, m_files.fileSystem());
-    if (error && !std::exchange(m_snapshotFailureTold, true))
-        emit snapshotFailed(*error);
+    std::string taken;
+    m_snapshotFailure = TakeSnapshot(m_files.dir(), stem, m_files.fileSystem(), &taken);
+    // Pruning that fails is only done again at the next change: an extra copy harms nothing.
+    if (!m_snapshotFailure)
+        PruneSnapshots(m_files.dir(), kSnapshotsKept, m_files.fileSystem());
+    auto error = change();
+    if (error && !taken.empty())
+        RemoveSnapshot(m_files.dir(), taken, m_files.fileSystem());
+    return error;
 }
 
 std::optional<StoreError> WatchList::removeAt(int position)
@@ -110,10 +115,9 @@ std::optional<StoreError> WatchList::removeAt(int position)
         return std::nullopt;
     if (m_files.refusal())
         return m_files.refusal();
-    snapshotBeforeChange();
     WatchEntries remaining = entries();
     remaining.erase(remaining.begin() + position);
-    if (auto error = m_files.rewrite(remaining))
+    if (auto error = changeFiles([&] { return m_files.rewrite(remaining); }))
         return error;
     beginRemoveRows({}, position, position);
     m_rows.erase(m_rows.begin() + position);

@@ -52,8 +52,11 @@ public:
     std::optional<StoreError> restore(const std::string &snapshotName);
 
     // Before every change the three files are copied into backups/ (at most 20 kept). A copy
-    // that fails does not stop the change; snapshotFailed() says so, once per run.
+    // that fails does not stop the change, and snapshotFailure() then says why; a change that
+    // fails takes its copy away again, so no copy claims to precede a change that never was.
     std::vector<SnapshotInfo> snapshots() const;
+    // Why the copy before the last change could not be made; nothing when it was.
+    const std::optional<StoreError> &snapshotFailure() const { return m_snapshotFailure; }
 
     // What the view shows beside the text of a cell: the row's colour (a RowColour), whether
     // its quote is stale, and the cell's sort key (the stored bytes; for a code or threshold
@@ -88,14 +91,14 @@ public:
 signals:
     // A row's take-profit or stop-loss changed.
     void thresholdsChanged(velmora::RowId row);
-    void snapshotFailed(const velmora::StoreError &error);
 
 private:
     RowId append(WatchRow row);
-    void snapshotBeforeChange();
+    // Runs a change of the files after copying them into backups/.
+    std::optional<StoreError> changeFiles(const std::function<std::optional<StoreError>()> &change);
 
     WatchListFiles m_files;
-    bool m_snapshotFailureTold = false;
+    std::optional<StoreError> m_snapshotFailure;
     std::vector<WatchRow> m_rows;
     RowId m_nextId = 1;
 };

@@ -63,8 +63,8 @@ void TestListCommand::commandLine_data()
         << QStringList{"--import", "@file"} << QByteArray("300750\t200\t150\r\n") << 0
         << "已从 list.csv 导入 1 只股票。";
     QTest::newRow("a bad line imports nothing and is named")
-        << QStringList{"--import", "@file"} << QByteArray("300750,200\r\n,1\r\n600036,x\r\n") << 1
-        << "文件 list.csv 中有不能导入的行，没有导入任何股票：\n第 2 行：股票代码为空\n第 3 行：止盈价不是数字：x";
+        << QStringList{"--import", "@file"} << QByteArray("300750,200\r\n600036,x\r\n600000,1,-5\r\n")
+        << 1 << "文件 list.csv 中有不能导入的行，没有导入任何股票：\n第 3 行：止损价不能是负数：-5";
     QTest::newRow("GBK with a header") << QStringList{"--import", "@file"}
         << QByteArray("\xb4\xfa\xc2\xeb,\xd6\xb9\xd3\xaf\xbc\xdb\r\n\xb2\xe2\xca\xd4,1\r\n") << 0
         << "已从 list.csv 导入 1 只股票。";

@@ -58,6 +58,8 @@ private slots:
     void failedSnapshotLeavesNothing();
     void prune_data();
     void prune();
+    void takenIsTheNewest_data();
+    void takenIsTheNewest();
     void readRefusesOtherNames_data();
     void readRefusesOtherNames();
 };
@@ -170,6 +172,46 @@ void TestSnapshots::prune()
     }
     QVERIFY(!PruneSnapshots(pathOf(dir), std::size_t(keep)));
     QCOMPARE(names(backups), left);
+}
+
+// A snapshot is always the newest by name, whatever the clock says, so pruning keeps it.
+void TestSnapshots::takenIsTheNewest_data()
+{
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("stem"); // the clock's time
+    QTest::addColumn<QString>("taken");
+    QTest::newRow("the clock moves on") << QStringList{"20261208-140000-000"}
+                                        << "20261208-150000-000" << "20261208-150000-000";
+    QTest::newRow("the same millisecond") << QStringList{"20261208-140000-000"}
+                                          << "20261208-140000-000" << "20261208-140000-000-1";
+    QTest::newRow("the clock went back 8 hours")
+        << QStringList{"20261208-140000-000", "20261208-140000-000-3"} << "20261208-060000-000"
+        << "20261208-140000-000-4";
+    QStringList twenty;
+    for (int i = 0; i < 20; ++i)
+        twenty << QString("20261208-14%1-000").arg(i, 4, 10, QChar('0'));
+    QTest::newRow("twenty at 14:00, one taken at 06:00") << twenty << "20261208-060000-000"
+                                                         << "20261208-140019-000-1";
+}
+
+void TestSnapshots::takenIsTheNewest()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QString, stem);
+    QFETCH(QString, taken);
+    QTemporaryDir dir;
+    const fs::path root = pathOf(dir);
+    writeFile(root / kCodeFileName, "600000\r\n");
+    fs::create_directory(root / kSnapshotFolderName);
+    for (const QString &folder : folders)
+        fs::create_directory(root / kSnapshotFolderName / folder.toStdString());
+    std::string name;
+    QVERIFY(!TakeSnapshot(root, stem.toStdString(), StoreFileSystem::real(), &name));
+    QCOMPARE(QString::fromStdString(name), taken);
+    QVERIFY(!PruneSnapshots(root, kSnapshotsKept));
+    QCOMPARE(QString::fromStdString(ListSnapshots(root).front().name), taken);
+    QVERIFY(RemoveSnapshot(root, name));
+    QVERIFY(!names(root / kSnapshotFolderName).contains(taken));
 }
 
 void TestSnapshots::readRefusesOtherNames_data()

@@ -34,6 +34,7 @@ private slots:
     void reject();
     void longProblemListIsCut_data();
     void longProblemListIsCut();
+    void roundTrip_data();
     void roundTrip();
     void tenThousandRecords();
 };
@@ -83,14 +84,20 @@ void TestWatchListCsv::read_data()
     QTest::newRow("tab and comma on the first line: comma separates")
         << QByteArray("600000\tx,1") << WatchEntries{{"600000\tx", "1", ""}};
     QTest::newRow("blank lines and rows of empty cells skipped")
-        << QByteArray("\r\n  \r\n600000,1,2\r\n,,\r\n\t\r\n\"\"\r\n")
+        << QByteArray("\r\n  \r\n600000,1,2\r\n,,\r\n\t\r\n")
         << WatchEntries{{"600000", "1", "2"}};
-    QTest::newRow("quoted fields: doubled quotes, comma, blanks")
-        << QByteArray("\"6\"\"0,0\",\"1.5\",\" 2 \"") << WatchEntries{{"6\"0,0", "1.5", "2"}};
+    QTest::newRow("a quoted empty code is a row")
+        << QByteArray("\"\"\r\n\"\",,\r\n") << WatchEntries{{"", "", ""}, {"", "", ""}};
+    QTest::newRow("quoted fields: doubled quotes, comma, blanks kept")
+        << QByteArray("\"6\"\"0,0\",\"1.5\",\" 2 \"") << WatchEntries{{"6\"0,0", "1.5", " 2 "}};
+    QTest::newRow("text thresholds kept as typed")
+        << QByteArray("600000,现价的5%,\" 现价的-5% \"")
+        << WatchEntries{{"600000", "现价的5%", " 现价的-5% "}};
+    QTest::newRow("empty codes kept") << kHead + ",1,2\r\n  ,3" << WatchEntries{{"", "1", "2"}, {"  ", "3", ""}};
     QTest::newRow("text after a closing quote and a quote inside a bare value kept")
         << QByteArray("\"60\"00,1\n6\"0") << WatchEntries{{"6000", "1", ""}, {"6\"0", "", ""}};
-    QTest::newRow("code kept as written, blanks around thresholds removed")
-        << QByteArray(" 600000 , 1.5 ,\t-2\t") << WatchEntries{{" 600000 ", "1.5", "-2"}};
+    QTest::newRow("code kept as written, blanks around bare thresholds removed")
+        << QByteArray(" 600000 , 1.5 ,\t-0\t") << WatchEntries{{" 600000 ", "1.5", "-0"}};
     QTest::newRow("trailing empty fields accepted")
         << QByteArray("600000,1,2,\n600001,,, , ")
         << WatchEntries{{"600000", "1", "2"}, {"600001", "", ""}};
@@ -109,23 +116,20 @@ void TestWatchListCsv::reject_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("problems");
-    QTest::newRow("empty code after the header") << kHead + ",1,2" << "第 2 行：股票代码为空";
-    QTest::newRow("blank code") << QByteArray("  ,1") << "第 1 行：股票代码为空";
+    QTest::newRow("negative thresholds") << kHead + "600000,-1,-0.5" << "第 2 行：止盈价不能是负数：-1；止损价不能是负数：-0.5";
     QTest::newRow("line breaks inside and outside quotes count, a lone CR too")
-        << QByteArray("\"60\r\n0\r0\",1\r,2\n600001")
-        << "第 1 行：股票代码含有换行\n第 4 行：股票代码为空";
+        << QByteArray("\"60\r\n0\r0\",1\r,-2\n600001")
+        << "第 1 行：股票代码含有换行\n第 4 行：止盈价不能是负数：-2";
     QTest::newRow("code with a NUL") << QByteArray("60\0" "00", 5) << "第 1 行：股票代码含有空字符";
-    QTest::newRow("neither threshold a number")
-        << QByteArray("600000,abc,1e5") << "第 1 行：止盈价不是数字：abc；止损价不是数字：1e5";
     QTest::newRow("long bad value shown cut")
-        << QByteArray("600000,一二三四五六七八九十一二三四五六七八九十零")
-        << "第 1 行：止盈价不是数字：一二三四五六七八九十一二三四五六七八九十…";
+        << QByteArray("600000,-12345678901234567890123")
+        << "第 1 行：止盈价不能是负数：-1234567890123456789…";
     QTest::newRow("fourth field, trailing empty ones not counted")
         << QByteArray("600000,1,2,x,,") << "第 1 行：字段太多（4 个，最多 3 个）";
     QTest::newRow("unterminated quote")
         << QByteArray("600000,1\r\n600001,\"2\r\n600002") << "第 2 行：引号没有结束";
     QTest::newRow("one bad record among good ones imports nothing")
-        << QByteArray("600000,1\r\n600001,x\r\n600002") << "第 2 行：止盈价不是数字：x";
+        << QByteArray("600000,1\r\n600001,-1\r\n600002") << "第 2 行：止盈价不能是负数：-1";
 }
 
 void TestWatchListCsv::reject()
@@ -142,7 +146,7 @@ void TestWatchListCsv::longProblemListIsCut_data()
     QTest::addColumn<int>("bad");
     QTest::addColumn<int>("lines");
     QTest::addColumn<QString>("last");
-    QTest::newRow("twenty shown in full") << 20 << 20 << "第 20 行：股票代码为空";
+    QTest::newRow("twenty shown in full") << 20 << 20 << "第 20 行：止盈价不能是负数：-1";
     QTest::newRow("beyond twenty counted") << 25 << 21 << "……还有 5 行有问题";
 }
 
@@ -153,21 +157,38 @@ void TestWatchListCsv::longProblemListIsCut()
     QFETCH(QString, last);
     std::string text;
     for (int i = 0; i < bad; ++i)
-        text += ",1\n";
+        text += "6,-1\n";
     const auto shown = QString::fromStdString(CsvProblemsText(ReadWatchListCsv(text).problems))
                            .split(QLatin1Char('\n'));
     QCOMPARE(shown.size(), lines);
-    QCOMPARE(shown.first(), QString("第 1 行：股票代码为空"));
+    QCOMPARE(shown.first(), QString("第 1 行：止盈价不能是负数：-1"));
     QCOMPARE(shown.last(), last);
+}
+
+// Whatever the add dialog can store comes back as it was written out.
+void TestWatchListCsv::roundTrip_data()
+{
+    QTest::addColumn<WatchEntries>("rows");
+    QTest::addColumn<int>("notes");
+    QTest::newRow("numbers and empty thresholds")
+        << WatchEntries{{"600000", "10.50", ""}, {"岚溪科技", "1.", "2"}} << 0;
+    QTest::newRow("quotes, commas, blanks and tabs")
+        << WatchEntries{{" 6,\"0\" ", " 10.5 ", "\t2"}, {"\t0", "", ""}} << 0;
+    QTest::newRow("the header's word as a code") << WatchEntries{{"代码", "", ""}} << 0;
+    QTest::newRow("text thresholds, as the add dialog keeps them")
+        << WatchEntries{{"600000", "现价的5%", "现价的-5%"}} << 1;
+    QTest::newRow("an empty code, and a row of nothing at all")
+        << WatchEntries{{"", "1", "2"}, {"", "", ""}} << 2;
 }
 
 void TestWatchListCsv::roundTrip()
 {
-    const WatchEntries rows{{"600000", "10.50", ""}, {" 6,\"0\" ", "", "-0.5"},
-                            {"岚溪科技", "1.", "2"}, {"代码", "", ""}, {"\t0", "", ""}};
+    QFETCH(WatchEntries, rows);
+    QFETCH(int, notes);
     const CsvImport back = ReadWatchListCsv(WatchListCsv(csvRows(rows)));
-    QVERIFY(back.problems.empty());
+    QCOMPARE(QString::fromStdString(CsvProblemsText(back.problems)), QString());
     QCOMPARE(back.entries, rows);
+    QCOMPARE(int(back.notes.size()), notes);
 }
 
 // Not a timed assertion: the figure is printed, so a slow reader shows in the log.

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -56,6 +58,7 @@ class TestSingleInstance : public QObject
 private slots:
     void init();
     void cleanup();
+    void deliveredCommandIsNotSentTwice();
     void names_data();
     void names();
     void place_data();
@@ -238,6 +241,32 @@ void TestSingleInstance::silentHolderIsReported()
     QCOMPARE(late.claim(), SingleInstance::Claim::Unanswered);
     QCOMPARE(m_messages.size(), 1);
     QVERIFY2(m_messages.first().contains(data.path()), qPrintable(m_messages.first()));
+}
+
+// A holder that takes a command and never answers: the command is sent once, and the line
+// says that its result is unknown, never that nothing changed.
+void TestSingleInstance::deliveredCommandIsNotSentTwice()
+{
+    QTemporaryDir data;
+    const SingleInstance names(data.path());
+    QLockFile held(names.lockPath());
+    QVERIFY(held.tryLock(0));
+    QLocalServer silent; // this thread never serves it: the request waits in its socket
+    QVERIFY(silent.listen(names.socketPath()));
+
+    SingleInstance script(data.path());
+    script.setCommandAnswerTimeoutMs(300);
+    const auto outcome = script.handCommandOver(ListVerb::Import, "/tmp/list.csv");
+    QVERIFY(outcome);
+    QCOMPARE(outcome->first, 1);
+    QVERIFY2(outcome->second.contains("不知道是否已经完成"), qPrintable(outcome->second));
+    QVERIFY(!outcome->second.contains("没有改动"));
+    QByteArray received;
+    while (QLocalSocket *socket = (silent.waitForNewConnection(100), silent.nextPendingConnection())) {
+        socket->waitForReadyRead(100);
+        received += socket->readAll();
+    }
+    QCOMPARE(received.count("command\t"), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

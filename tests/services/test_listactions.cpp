@@ -1,14 +1,19 @@
 // What each change a user asks of the list comes to: whether it was done, what the user is told,
 // and what the list then holds. No window: the results are what the windows would show.
+#include "core/snapshots.h"
 #include "services/listactions.h"
 #include "support/tempdir.h"
 #include "watchlist/watchlist.h"
 
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace velmora;
 using namespace velmora::testing;
 namespace fs = std::filesystem;
+
+Q_DECLARE_METATYPE(velmora::testing::Files)
 
 class TestListActions : public QObject
 {
@@ -17,6 +22,8 @@ class TestListActions : public QObject
 private slots:
     void results_data();
     void results();
+    void exportThenImportKeepsTheFiles_data();
+    void exportThenImportKeepsTheFiles();
 };
 
 void TestListActions::results_data()
@@ -28,6 +35,9 @@ void TestListActions::results_data()
     QTest::addColumn<QString>("codes"); // the list afterwards
 
     QTest::newRow("add") << "add 300750" << false << true << "" << "600000 000001 300750";
+    QTest::newRow("add without a copy first: done, and said")
+        << "add-nocopy 300750" << false << true << "无法在 backups 文件夹中保存这次修改前的副本"
+        << "600000 000001 300750";
     QTest::newRow("add, list unreadable")
         << "add 300750" << true << false << "启动时无法读取" << "";
     QTest::newRow("remove") << "remove 0" << false << true << "" << "000001";
@@ -39,8 +49,19 @@ void TestListActions::results_data()
     QTest::newRow("import two rows")
         << "import 代码,止盈价,止损价\r\n300750,200,150\r\n600036,40,30\r\n" << false << true
         << "已从 table.csv 导入 2 只股票" << "600000 000001 300750 600036";
-    QTest::newRow("import a bad line") << "import 300750,abc,150\r\n" << false << false
-                                       << "文件 table.csv 中有不能导入的行" << "600000 000001";
+    QTest::newRow("import a negative threshold") << "import 300750,-1,150\r\n" << false << false
+                                                 << "文件 table.csv 中有不能导入的行" << "600000 000001";
+    QTest::newRow("import a text threshold, as the add dialog keeps it")
+        << "import 300750,现价的5%,150\r\n" << false << true
+        << "已从 table.csv 导入 1 只股票。\n这些行按原样导入：\n第 1 行：止盈价不是数字"
+        << "600000 000001 300750";
+    QTest::newRow("import a FIFO") << "import-fifo" << false << false << "无法读取文件 table.csv（不是普通文件）"
+                                   << "600000 000001";
+    QTest::newRow("import a file over 8 MiB") << "import-huge" << false << false
+                                              << "无法读取文件 table.csv（超过 8 MiB）" << "600000 000001";
+    QTest::newRow("edit to a negative number") << "edit -5" << false << false << "止盈价不能是负数"
+                                               << "600000 000001";
+    QTest::newRow("export, list unreadable") << "export" << true << false << "无法读取自选股文件" << "";
     QTest::newRow("import nothing") << "import 代码,止盈价,止损价\r\n" << false << true
                                     << "文件 table.csv 中没有股票" << "600000 000001";
     QTest::newRow("import, list unreadable") << "import 300750,1,2\r\n" << true << false
@@ -76,12 +97,23 @@ void TestListActions::results()
     ActionResult result;
     if (verb == "add") {
         result = actions.add({argument.toStdString(), "1", "2"});
+    } else if (verb == "add-nocopy") {
+        writeFile(path / kSnapshotFolderName, ""); // backups/ cannot be made
+        result = actions.add({argument.toStdString(), "1", "2"});
+        QVERIFY(result.warning);
     } else if (verb == "remove") {
         result = actions.remove(argument.toInt());
     } else if (verb == "edit") {
         result = actions.editThreshold(0, WatchList::TakeProfit, argument);
     } else if (verb == "import") {
         writeFile(table.toStdString(), argument.toStdString());
+        result = actions.importFile(table);
+    } else if (verb == "import-fifo") { // would hang a reader that waits for a writer
+        QVERIFY(mkfifo(table.toLocal8Bit().constData(), 0600) == 0);
+        result = actions.importFile(table);
+    } else if (verb == "import-huge") {
+        fs::resize_file((writeFile(table.toStdString(), "600036,1,2\r\n"), table.toStdString()),
+                        8 * 1024 * 1024 + 1);
         result = actions.importFile(table);
     } else if (verb == "export") {
         result = actions.exportFile(table);
@@ -103,6 +135,37 @@ void TestListActions::results()
         QVERIFY(!again.load());
         QCOMPARE(again.entries(), list.entries());
     }
+}
+
+// A list exported, then imported into a fresh folder, gives the same files byte for byte:
+// whatever the add dialog stored (typed text is written as UTF-8), blanks, commas and quotes,
+// empty codes and empty rows included.
+void TestListActions::exportThenImportKeepsTheFiles_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::newRow("numbers") << Files{"600000\r\n000001\r\n", "10.5\r\n12\r\n", "9\r\n\r\n"};
+    QTest::newRow("text typed into the add dialog")
+        << Files{"600000\r\n", "现价的5%\r\n", "现价的-5%\r\n"};
+    QTest::newRow("blanks, commas and quotes")
+        << Files{" 600000\r\n6,\"0\"\r\n", " 10.5 \r\n\t1\r\n", "a,b\r\n\"\r\n"};
+    QTest::newRow("an empty code and an empty row")
+        << Files{"\r\n\r\n600000\r\n", "1\r\n\r\n\r\n", "2\r\n\r\n\r\n"};
+}
+
+void TestListActions::exportThenImportKeepsTheFiles()
+{
+    QFETCH(Files, files);
+    QTemporaryDir from, to;
+    putThree(pathOf(from), files);
+    WatchList source(pathOf(from));
+    QVERIFY(!source.load());
+    const QString table = to.filePath("list.csv");
+    QVERIFY(ListActions(source).exportFile(table).ok);
+    WatchList fresh(pathOf(to));
+    QVERIFY(!fresh.load());
+    const ActionResult imported = ListActions(fresh).importFile(table);
+    QVERIFY2(imported.ok, qPrintable(imported.message));
+    QCOMPARE(snapshot(pathOf(to)), files);
 }
 
 QTEST_GUILESS_MAIN(TestListActions)
