@@ -280,7 +280,6 @@ int main(int argc, char **argv)
     settings.tencentBase = settings.sinaBase = settings.chartImageBase = server.base();
     settings.user.source = demoSource ? QuoteSourceKind::Demo : QuoteSourceKind::Custom;
     settings.user.customBase = server.base();
-    settings.saved = settings.user;
     settings.demo = demoSource;
 
     QElapsedTimer clock;

@@ -169,17 +169,13 @@ void Application::applySettings(const UserSettings &settings)
     if (settings.source == QuoteSourceKind::Demo && !startDemoService())
         return ShowResult(m_settingsWindow.get(),
                           ActionResult::refused(QStringLiteral("无法启动内置演示行情服务，行情来源没有改变。")));
-    const UserSettings saved = SettingsToSave(m_settings.saved, m_settings.user, settings);
-    m_settings.user = settings;
+    const UserSettings before = std::exchange(m_settings.user, settings);
     m_policy->apply(settings);
     m_notifications->setEnabled(settings.notifications, settings.sound);
     followDemo();
-    if (saved == m_settings.saved)
-        return;
-    if (const auto failure = SaveUserSettings(m_settings.userSettingsPath, saved))
+    // Only what this window changed, over the file as it is now (another program may have saved).
+    if (const auto failure = SaveSettingsChange(m_settings.userSettingsPath, before, settings))
         ShowResult(m_settingsWindow.get(), ActionResult::refused(*failure));
-    else
-        m_settings.saved = saved;
 }
 
 void Application::followDemo()

@@ -77,7 +77,6 @@ SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment 
 
     s.userSettingsPath = UserSettingsPath(env);
     const UserSettingsRead read = ReadUserSettings(s.userSettingsPath);
-    s.saved = read.settings;
     s.user = read.settings;
     s.userSettingsProblems = read.problems;
 

@@ -28,7 +28,6 @@ struct AppSettings
     QString dataDir;
     bool dataDirChosen = false; // by --data-dir or VELMORA_DATA_DIR rather than by default
     QString userSettingsPath;   // $XDG_CONFIG_HOME/velmora/velmora.conf
-    UserSettings saved;         // what the settings file holds (its defaults when absent)
     UserSettings user;          // what this run uses: the file's, with this run's overrides
     QString userSettingsProblems; // said once at start
     QUrl quoteBase; // the described service: scheme, host, optional port; no trailing slash

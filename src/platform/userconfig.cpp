@@ -38,6 +38,16 @@ QString yesNo(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// A text as the INI reader takes it back whole: in quotes, with backslashes and quotes escaped,
+// so a comma does not make it a list and a semicolon does not start a comment.
+QString quoted(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    out.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
 // A switch written by us, or by hand as people write them.
 std::optional<bool> readSwitch(const QString &text)
 {
@@ -226,12 +236,22 @@ UserSettingsRead ReadUserSettings(const QString &path)
     return read;
 }
 
+std::optional<QString> SaveSettingsChange(const QString &path, const UserSettings &before,
+                                          const UserSettings &after)
+{
+    const UserSettings onDisk = ReadUserSettings(path).settings;
+    const UserSettings merged = SettingsToSave(onDisk, before, after);
+    if (merged == onDisk)
+        return std::nullopt;
+    return SaveUserSettings(path, merged);
+}
+
 std::optional<QString> SaveUserSettings(const QString &path, const UserSettings &settings)
 {
     const QString text =
         QStringLiteral("[quotes]\nsource=%1\ncustomBase=%2\ninterval=%3\n"
                        "slowDownOutsideTradingHours=%4\n\n[alerts]\nnotifications=%5\nsound=%6\n")
-            .arg(SourceWord(settings.source), settings.customBase.toString(QUrl::FullyEncoded))
+            .arg(SourceWord(settings.source), quoted(settings.customBase.toString(QUrl::FullyEncoded)))
             .arg(settings.intervalSeconds)
             .arg(yesNo(settings.slowDownOutsideHours), yesNo(settings.notifications),
                  yesNo(settings.sound));

@@ -62,8 +62,15 @@ struct UserSettingsRead
 UserSettingsRead ReadUserSettings(const QString &path);
 
 // Writes beside the file and renames it over, so a failed save keeps the old file. The message
-// says which file and why, in Chinese.
+// says which file and why, in Chinese. Every text is written quoted, so what is saved reads back
+// the same (a comma or a semicolon in an address included).
 std::optional<QString> SaveUserSettings(const QString &path, const UserSettings &settings);
+
+// Saves what the settings window changed (before into after) over the file as it is now, so
+// another program's save since this one started is kept: only the changed values are replaced.
+// Nothing is written when they already stand in the file.
+std::optional<QString> SaveSettingsChange(const QString &path, const UserSettings &before,
+                                          const UserSettings &after);
 
 // An http or https address with a host, no query, fragment or user; the path's trailing slashes
 // dropped. nullopt for anything else.

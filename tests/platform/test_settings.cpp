@@ -28,6 +28,9 @@ private slots:
     void savedSafely();
     void onlyChangesAreSaved_data();
     void onlyChangesAreSaved();
+    void awkwardAddressesReadBack_data();
+    void awkwardAddressesReadBack();
+    void anotherProgramsSaveIsKept();
 };
 
 void TestSettings::commandLine_data()
@@ -297,6 +300,57 @@ void TestSettings::onlyChangesAreSaved()
         change(&UserSettings::sound, !saved.sound);
     QVERIFY(SettingsToSave(saved, before, after) == expected);
     QVERIFY(SettingsToSave(saved, before, before) == saved);
+}
+
+// What is saved reads back the same, whatever the address holds.
+void TestSettings::awkwardAddressesReadBack_data()
+{
+    QTest::addColumn<QString>("address");
+    for (const char *address : {"http://q.example/a,b", "http://q.example/q;v=1",
+                                "http://q.example/a\\b", "http://q.example/\"quoted\"",
+                                "http://q.example/a b", "https://q.example:8443/路径/价格",
+                                "http://q.example/=,;#"})
+        QTest::newRow(address) << QString::fromUtf8(address);
+}
+
+void TestSettings::awkwardAddressesReadBack()
+{
+    QFETCH(QString, address);
+    const auto base = ParseServiceBase(address);
+    if (!base)
+        QSKIP("not an address the settings window takes");
+    QTemporaryDir config;
+    const QString path = config.filePath("velmora.conf");
+    UserSettings settings;
+    settings.source = QuoteSourceKind::Custom;
+    settings.customBase = *base;
+    QVERIFY(!SaveUserSettings(path, settings));
+    const UserSettingsRead read = ReadUserSettings(path);
+    QCOMPARE(read.problems, QString());
+    QCOMPARE(read.settings.customBase, *base);
+    QCOMPARE(read.settings.source, QuoteSourceKind::Custom);
+}
+
+// Two programs with their own settings windows: a save changes only what its window changed,
+// over the file as it is now.
+void TestSettings::anotherProgramsSaveIsKept()
+{
+    QTemporaryDir config;
+    const QString path = config.filePath("velmora.conf");
+    const UserSettings atStart; // what both programs read
+    UserSettings other = atStart;
+    other.intervalSeconds = 20;
+    QVERIFY(!SaveSettingsChange(path, atStart, other)); // the other program's save
+    UserSettings mine = atStart;
+    mine.sound = false;
+    QVERIFY(!SaveSettingsChange(path, atStart, mine));
+    const UserSettings onDisk = ReadUserSettings(path).settings;
+    QCOMPARE(onDisk.intervalSeconds, 20);
+    QCOMPARE(onDisk.sound, false);
+    // Nothing changed: nothing written.
+    QFile::remove(path);
+    QVERIFY(!SaveSettingsChange(path, mine, mine));
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

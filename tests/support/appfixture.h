@@ -64,7 +64,6 @@ struct AppFixture
         // The described service at the broken server, in its described timing.
         settings.user.source = QuoteSourceKind::Custom;
         settings.user.customBase = server.baseUrl();
-        settings.saved = settings.user;
         settings.tencentBase = settings.sinaBase = settings.chartImageBase = server.baseUrl();
         settings.userSettingsPath = config.filePath(QStringLiteral("velmora/velmora.conf"));
         settings.siteBase = QUrl(QStringLiteral("http://www.tesquin.example"));
