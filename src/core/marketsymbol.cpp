@@ -17,6 +17,57 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+char upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isLetters(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), isLetter);
+}
+
+// The first two characters are this prefix, in any letter case.
+bool hasPrefix(std::string_view code, std::string_view prefix)
+{
+    return code.size() >= prefix.size() && lower(code[0]) == prefix[0] && lower(code[1]) == prefix[1];
+}
+
+// A US ticker: 1 to 5 letters, optionally "." and 1 or 2 letters (a share class: BRK.B).
+bool isTicker(std::string_view text)
+{
+    const std::size_t dot = text.find('.');
+    const std::string_view head = text.substr(0, dot);
+    if (!isLetters(head) || head.size() > 5)
+        return false;
+    if (dot == std::string_view::npos)
+        return true;
+    const std::string_view tail = text.substr(dot + 1);
+    return isLetters(tail) && tail.size() <= 2;
+}
+
+std::string upperCase(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), upper);
+    return out;
+}
+
+std::string lowerCase(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), lower);
+    return out;
+}
+
+// The indices of the US market the pages know under these names.
+constexpr std::array<std::string_view, 3> kUsIndices = {"DJI", "IXIC", "INX"};
+
 // Leading digits of a bare six-digit code and the market they belong to, longest first so that
 // "92" (the Beijing exchange's newer codes) wins over "9" (Shanghai B shares) and the Shanghai
 // bond and repo ranges win over the Shenzhen "1".
@@ -67,6 +118,54 @@ std::optional<std::string> MarketSymbol(std::string_view code)
     return std::nullopt;
 }
 
+std::optional<PageSymbols> PageSymbolsOf(std::string_view code)
+{
+    if (const auto symbol = MarketSymbol(code))
+        return PageSymbols{Market::AShare, *symbol, *symbol, false};
+    // Hong Kong: hk + 5 digits, 5 digits alone, or hk + letters for an index.
+    const std::string_view afterHk = hasPrefix(code, "hk") ? code.substr(2) : std::string_view();
+    const std::string_view hkDigits = code.size() == 5 ? code : afterHk;
+    if (hkDigits.size() == 5 && isDigits(hkDigits)) {
+        const std::string digits(hkDigits);
+        return PageSymbols{Market::HongKong, "r_hk" + digits, "rt_hk" + digits, false};
+    }
+    if (isLetters(afterHk) && afterHk.size() <= 8) {
+        const std::string index = upperCase(afterHk);
+        return PageSymbols{Market::HongKong, "hk" + index, "rt_hk" + index, true};
+    }
+    // United States: us + ticker, or a ticker alone.
+    const std::string_view ticker = hasPrefix(code, "us") && isTicker(code.substr(2)) ? code.substr(2)
+                                    : isTicker(code)                                   ? code
+                                                                                       : std::string_view();
+    if (ticker.empty())
+        return std::nullopt;
+    const std::string name = upperCase(ticker);
+    const bool index = hasPrefix(code, "us") &&
+                       std::find(kUsIndices.begin(), kUsIndices.end(), name) != kUsIndices.end();
+    std::string sina = "gb_" + lowerCase(ticker);
+    std::replace(sina.begin(), sina.end(), '.', '$'); // the second page writes BRK.B as brk$b
+    return PageSymbols{Market::UnitedStates, "us" + name, sina, index};
+}
+
+Market MarketOfCode(std::string_view code)
+{
+    const auto symbols = PageSymbolsOf(code);
+    return symbols ? symbols->market : Market::AShare;
+}
+
+bool IsPageSymbol(std::string_view name)
+{
+    return name.size() >= 2 && name.size() <= 20 &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return isLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '$';
+           });
+}
+
+bool BareCodeIsAlsoAnIndex(std::string_view code)
+{
+    return code.size() == 6 && isDigits(code) && code.starts_with("000");
+}
+
 bool IsMarketSymbol(std::string_view symbol)
 {
     if (symbol.size() != 8 || !isDigits(symbol.substr(2)))
@@ -79,7 +178,8 @@ std::string UnaskableCodeText(std::string_view code)
 {
     if (code.empty())
         return "股票代码为空。";
-    return "无法识别的股票代码：需要六位数字，或 sh、sz、bj 加六位数字。";
+    return "无法识别的股票代码：A股为六位数字或 sh、sz、bj 加六位数字，港股为五位数字或 hk 加五位数字，"
+           "美股为 us 加股票代码或股票代码本身（如 AAPL）。";
 }
 
 } // namespace velmora

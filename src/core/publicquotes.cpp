@@ -2,6 +2,7 @@
 
 #include "core/decimal.h"
 #include "core/marketsymbol.h"
+#include "core/tradingclock.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,35 +12,42 @@ namespace velmora {
 
 namespace {
 
-// Field positions, numbered from 0.
+// Field positions, numbered from 0, of each page's line for each market.
 //
-// tencent, "v_<symbol>="f0~f1~...";": checked against shidenggui/easyquotation,
-// easyquotation/tencent.py (format_response_data): name 1, price ("now") 3, previous close
-// ("close") 4, open 5, date and time 30 read as "%Y%m%d%H%M%S", change 31, change in percent 32,
-// high 33, low 34; it also asks at most 60 codes per request (max_num). The slashed time
-// "yyyy/MM/dd HH:mm:ss" is accepted as well, since the same field has been seen written so.
-constexpr std::size_t kTencentName = 1;
-constexpr std::size_t kTencentPrice = 3;
-constexpr std::size_t kTencentPreviousClose = 4;
-constexpr std::size_t kTencentTime = 30;
-constexpr std::size_t kTencentPercent = 32;
-constexpr std::size_t kTencentHigh = 33;
-constexpr std::size_t kTencentLow = 34;
-constexpr std::size_t kTencentFields = 35;
+// tencent, "v_<symbol>="f0~f1~...";", the same positions for every market: checked against
+// shidenggui/easyquotation, easyquotation/tencent.py (format_response_data: name 1, price 3,
+// previous close 4, open 5, volume 6, date and time 30 as "%Y%m%d%H%M%S", change 31, change in
+// percent 32, high 33, low 34; at most 60 codes per request) and easyquotation/hkquote.py (the
+// same for "r_hk" lines, the time as "yyyy/MM/dd HH:mm:ss"), and against a public quote
+// provider that reads A-share, "r_hk" and "us" lines with one layout. A-share lines hold 88
+// fields, Hong Kong lines 78 and US lines 71: a line needs the first 35, no more.
+struct TencentLayout
+{
+    static constexpr std::size_t name = 1, price = 3, previousClose = 4, volume = 6, time = 30,
+                                 percent = 32, high = 33, low = 34, fields = 35;
+};
 
-// sina, "var hq_str_<symbol>="f0,f1,...";": checked against shidenggui/easyquotation,
-// easyquotation/sina.py (name, open, close, now, high, low, ... ask5, then date and time right
-// after the 30 figures, so at 30 and 31) and wangdingwei/wangdingwei.github.io, js/util.js
-// (parseSinaQuote: name 0, previous close 2, price 3, date 30, time 31). The Referer the page
-// wants is the one Mtt-great/Tick, getTickInfo/getTickInfoBySina.py sends.
-constexpr std::size_t kSinaName = 0;
-constexpr std::size_t kSinaPreviousClose = 2;
-constexpr std::size_t kSinaPrice = 3;
-constexpr std::size_t kSinaHigh = 4;
-constexpr std::size_t kSinaLow = 5;
-constexpr std::size_t kSinaDate = 30;
-constexpr std::size_t kSinaTime = 31;
-constexpr std::size_t kSinaFields = 32;
+// sina, "var hq_str_<symbol>="f0,f1,...";", a layout per market:
+// - A-shares: checked against easyquotation/sina.py (name, open, close, now, high, low, ...,
+//   date and time right after the 30 figures) and wangdingwei/wangdingwei.github.io, js/util.js
+//   (parseSinaQuote: name 0, previous close 2, price 3, date 30, time 31).
+// - Hong Kong ("hk", "rt_hk"): English name 0, Chinese name 1, open 2, previous close 3, high 4,
+//   low 5, price 6, change 7, percent 8, volume 12, date 17 ("yyyy/MM/dd"), time 18; checked
+//   against the same js/util.js (previous close 3, price 6, date 17, time 18) and a public quote
+//   provider's notes; price 6 minus previous close 3 is change 7 on the lines seen.
+// - United States ("gb_"): name 0, price 1, percent 2, date and time 3 (Beijing time), change
+//   4, open 5, high 6, low 7, volume 10, the close time in New York 25, previous close 26;
+//   checked against public providers that read name 0, price 1, percent 2, time 3 and change 4.
+// The Referer the page wants is the one Mtt-great/Tick, getTickInfo/getTickInfoBySina.py sends.
+struct SinaLayout
+{
+    std::size_t name, altName, price, previousClose, high, low, volume, date, time, fields;
+};
+constexpr SinaLayout kSinaAShare{0, 0, 3, 2, 4, 5, 8, 30, 31, 32};
+constexpr SinaLayout kSinaHongKong{1, 0, 6, 3, 4, 5, 12, 17, 18, 19};
+constexpr std::size_t kSinaUsPrice = 1, kSinaUsPercent = 2, kSinaUsTime = 3, kSinaUsChange = 4,
+                      kSinaUsHigh = 6, kSinaUsLow = 7, kSinaUsVolume = 10,
+                      kSinaUsPreviousClose = 26, kSinaUsFields = 8;
 
 bool isDigit(char c)
 {
@@ -99,7 +107,7 @@ std::vector<Assignment> assignments(std::string_view reply, std::string_view pre
         if (equals == std::string_view::npos || equals + 2 > line.size() - 2)
             continue;
         const std::string_view name = line.substr(prefix.size(), equals - prefix.size());
-        if (!IsMarketSymbol(name))
+        if (!IsPageSymbol(name))
             continue;
         out.push_back({name, line.substr(equals + 2, line.size() - 2 - (equals + 2))});
     }
@@ -182,6 +190,28 @@ std::string percentText(std::int64_t hundredths)
     return out;
 }
 
+// a - b written exactly at the finer of their scales ("180.25" - "-2.5" = "182.75"); nothing
+// when either is not a number.
+std::optional<std::string> DecimalDifference(std::string_view a, std::string_view b)
+{
+    const auto x = exact(a);
+    const auto y = exact(b);
+    if (!x || !y)
+        return std::nullopt;
+    const int scale = std::max(x->scale, y->scale);
+    const auto p = rescaled(*x, scale);
+    const auto q = rescaled(*y, scale);
+    if (!p || !q)
+        return std::nullopt;
+    const std::int64_t difference = *p - *q;
+    std::string digits = std::to_string(difference < 0 ? -difference : difference);
+    while (digits.size() <= static_cast<std::size_t>(scale))
+        digits.insert(digits.begin(), '0');
+    if (scale > 0)
+        digits.insert(digits.end() - scale, '.');
+    return (difference < 0 ? "-" : "") + digits;
+}
+
 std::string joined(std::string_view head, const std::vector<std::string> &symbols)
 {
     std::string out(head);
@@ -249,29 +279,34 @@ std::string PercentChangeFromPrices(std::string_view price, std::string_view pre
 
 QuotesByKey ParseTencentReply(std::string_view utf8)
 {
+    using L = TencentLayout;
     QuotesByKey quotes;
     for (const Assignment &line : assignments(utf8, "v_")) {
         const std::vector<std::string_view> f = split(line.body, '~');
-        if (f.size() < kTencentFields)
+        if (f.size() < L::fields)
             continue;
         Quote quote;
-        quote.name = std::string(f[kTencentName]);
-        quote.price = TrimPrice(f[kTencentPrice]);
-        quote.high = TrimPrice(f[kTencentHigh]);
-        quote.low = TrimPrice(f[kTencentLow]);
-        quote.change = FormatPercentChange(f[kTencentPercent]);
-        quote.previousClose = TrimPrice(f[kTencentPreviousClose]);
-        const std::string_view when = f[kTencentTime];
-        if (fits(when, "dddddddddddddd") || fits(when, "dddd/dd/dd dd:dd:dd")) {
-            const bool slashed = when.size() == 19;
-            const std::string_view clock = when.substr(slashed ? 11 : 8);
-            quote.date = std::string(when.substr(0, 4)) + '-' +
-                         std::string(when.substr(slashed ? 5 : 4, 2)) + '-' +
-                         std::string(when.substr(slashed ? 8 : 6, 2));
-            quote.time = slashed ? std::string(clock)
-                                 : std::string(clock.substr(0, 2)) + ':' +
-                                       std::string(clock.substr(2, 2)) + ':' +
-                                       std::string(clock.substr(4, 2));
+        quote.market = TencentMarket(line.name);
+        quote.name = std::string(f[L::name]);
+        quote.price = TrimPrice(f[L::price]);
+        quote.high = TrimPrice(f[L::high]);
+        quote.low = TrimPrice(f[L::low]);
+        quote.change = FormatPercentChange(f[L::percent]);
+        quote.previousClose = TrimPrice(f[L::previousClose]);
+        quote.volume = std::string(TrimBlanks(f[L::volume]));
+        quote.currency = CurrencyCode(quote.market);
+        // Each market writes its time its own way, on its own clock: "yyyyMMddHHmmss",
+        // "yyyy/MM/dd HH:mm:ss" or "yyyy-MM-dd HH:mm:ss".
+        const std::string_view when = f[L::time];
+        if (fits(when, "dddddddddddddd")) {
+            quote.date = std::string(when.substr(0, 4)) + '-' + std::string(when.substr(4, 2)) + '-' +
+                         std::string(when.substr(6, 2));
+            quote.time = std::string(when.substr(8, 2)) + ':' + std::string(when.substr(10, 2)) + ':' +
+                         std::string(when.substr(12, 2));
+        } else if (fits(when, "dddd/dd/dd dd:dd:dd") || fits(when, "dddd-dd-dd dd:dd:dd")) {
+            quote.date = std::string(when.substr(0, 4)) + '-' + std::string(when.substr(5, 2)) + '-' +
+                         std::string(when.substr(8, 2));
+            quote.time = std::string(when.substr(11));
         }
         quotes[std::string(line.name)] = std::move(quote);
     }
@@ -285,22 +320,76 @@ QuotesByKey ParseSinaReply(std::string_view utf8)
         if (line.body.empty())
             continue;
         const std::vector<std::string_view> f = split(line.body, ',');
-        if (f.size() < kSinaFields)
-            continue;
         Quote quote;
-        quote.name = std::string(f[kSinaName]);
-        quote.price = TrimPrice(f[kSinaPrice]);
-        quote.high = TrimPrice(f[kSinaHigh]);
-        quote.low = TrimPrice(f[kSinaLow]);
-        quote.change = PercentChangeFromPrices(f[kSinaPrice], f[kSinaPreviousClose]);
-        quote.previousClose = TrimPrice(f[kSinaPreviousClose]);
-        if (fits(f[kSinaDate], "dddd-dd-dd"))
-            quote.date = std::string(f[kSinaDate]);
-        if (fits(f[kSinaTime], "dd:dd:dd"))
-            quote.time = std::string(f[kSinaTime]);
+        quote.market = SinaMarket(line.name);
+        quote.currency = CurrencyCode(quote.market);
+        if (quote.market == Market::UnitedStates) {
+            if (f.size() < kSinaUsFields)
+                continue;
+            quote.name = std::string(f[0]);
+            quote.price = TrimPrice(f[kSinaUsPrice]);
+            quote.high = TrimPrice(f[kSinaUsHigh]);
+            quote.low = TrimPrice(f[kSinaUsLow]);
+            quote.volume = f.size() > kSinaUsVolume ? std::string(TrimBlanks(f[kSinaUsVolume])) : "";
+            quote.previousClose =
+                f.size() > kSinaUsPreviousClose
+                    ? TrimPrice(f[kSinaUsPreviousClose])
+                    : DecimalDifference(f[kSinaUsPrice], f[kSinaUsChange]).value_or("");
+            quote.change = PercentChangeFromPrices(quote.price, quote.previousClose);
+            if (quote.change.empty())
+                quote.change = FormatPercentChange(f[kSinaUsPercent]);
+            // The page dates US quotes in Beijing time; the row tells them in New York's.
+            const std::string_view when = f[kSinaUsTime];
+            if (fits(when, "dddd-dd-dd dd:dd:dd")) {
+                if (const auto at = MarketUnixSeconds(Market::AShare, when.substr(0, 10), when.substr(11))) {
+                    const MarketTime newYork = MarketClock(Market::UnitedStates, *at);
+                    quote.date = MarketDate(newYork);
+                    quote.time = MarketClockText(newYork);
+                }
+            }
+            quotes[std::string(line.name)] = std::move(quote);
+            continue;
+        }
+        const SinaLayout &l = quote.market == Market::HongKong ? kSinaHongKong : kSinaAShare;
+        if (f.size() < l.fields)
+            continue;
+        quote.name = std::string(f[l.name].empty() ? f[l.altName] : f[l.name]);
+        quote.price = TrimPrice(f[l.price]);
+        quote.high = TrimPrice(f[l.high]);
+        quote.low = TrimPrice(f[l.low]);
+        quote.change = PercentChangeFromPrices(f[l.price], f[l.previousClose]);
+        quote.previousClose = TrimPrice(f[l.previousClose]);
+        quote.volume = std::string(TrimBlanks(f[l.volume]));
+        const std::string_view date = f[l.date];
+        if (fits(date, "dddd-dd-dd") || fits(date, "dddd/dd/dd"))
+            quote.date = std::string(date.substr(0, 4)) + '-' + std::string(date.substr(5, 2)) + '-' +
+                         std::string(date.substr(8, 2));
+        const std::string_view time = f[l.time];
+        if (fits(time, "dd:dd:dd"))
+            quote.time = std::string(time);
+        else if (fits(time, "dd:dd"))
+            quote.time = std::string(time) + ":00";
         quotes[std::string(line.name)] = std::move(quote);
     }
     return quotes;
+}
+
+Market TencentMarket(std::string_view symbol)
+{
+    if (symbol.starts_with("r_hk") || symbol.starts_with("hk"))
+        return Market::HongKong;
+    if (symbol.starts_with("us"))
+        return Market::UnitedStates;
+    return Market::AShare;
+}
+
+Market SinaMarket(std::string_view symbol)
+{
+    if (symbol.starts_with("rt_hk") || symbol.starts_with("hk"))
+        return Market::HongKong;
+    if (symbol.starts_with("gb_"))
+        return Market::UnitedStates;
+    return Market::AShare;
 }
 
 bool ReplyNamesAny(std::string_view utf8, std::string_view linePrefix,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/market.h"
+
 #include <map>
 #include <string>
 
@@ -20,6 +22,7 @@ struct Quote
     std::string time;   // "HH:mm:ss", the same clock; empty when unknown
     std::string volume; // as the reply writes it; empty when unknown
     std::string currency; // "CNY", "HKD", "USD"; empty when the reply does not say
+    Market market = Market::AShare; // whose clock date and time are on
     // A reply of the custom service may lack the fields themselves, which the add dialog reads
     // apart from empty ones: a missing price counts as 0, an empty one leaves the boxes alone.
     bool hasName = true;

@@ -68,6 +68,7 @@ Quote QuoteFromReply(const QuoteReply &reply)
     quote.change = reply.change.value_or(std::string());
     quote.hasName = reply.name.has_value();
     quote.hasPrice = reply.price.has_value();
+    quote.currency = CurrencyCode(Market::AShare); // the custom service quotes A-shares
     return quote;
 }
 

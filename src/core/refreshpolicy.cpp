@@ -105,7 +105,7 @@ bool MarketWatch::shouldAsk(std::int64_t wallNow, std::int64_t steadyMs, bool fo
 void MarketWatch::tickBegins(std::int64_t wallNow)
 {
     if (m_sawOlder && !m_sawToday)
-        m_holiday = MarketDate(ShanghaiTime(wallNow));
+        m_holiday = MarketDate(MarketClock(m_market, wallNow));
     m_sawToday = m_sawOlder = false;
 }
 
@@ -113,7 +113,7 @@ void MarketWatch::sawQuote(const std::string &date, bool traded, std::int64_t wa
 {
     if (!traded || date.empty())
         return;
-    if (date == MarketDate(ShanghaiTime(wallNow))) {
+    if (date == MarketDate(MarketClock(m_market, wallNow))) {
         m_sawToday = true;
         m_holiday.clear();
     } else {
@@ -123,9 +123,9 @@ void MarketWatch::sawQuote(const std::string &date, bool traded, std::int64_t wa
 
 bool MarketWatch::marketOpen(std::int64_t wallNow) const
 {
-    const MarketTime time = ShanghaiTime(wallNow);
+    const MarketTime time = MarketClock(m_market, wallNow);
     // A holiday is known for the day it was seen on; the next day starts open again.
-    return InTradingHours(time) && m_holiday != MarketDate(time);
+    return InTradingHours(m_market, time) && m_holiday != MarketDate(time);
 }
 
 std::optional<int> ParseRetryAfter(std::string_view headerValue, std::int64_t now)

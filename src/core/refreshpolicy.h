@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/market.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,7 +38,7 @@ private:
     std::optional<std::int64_t> m_countedAtMs;
 };
 
-// Whether a public source is asked at a tick: every time while the market trades, at most once
+// Whether a market's codes are asked at a tick: every time while it trades, at most once
 // per kClosedMarketSeconds while it does not (when the user keeps the slow-down on). The market
 // counts as closed outside trading hours and also on a weekday the quotes show to be a holiday:
 // a tick whose traded quotes are all dated before today, with none dated today. One stale quote
@@ -46,6 +48,8 @@ private:
 class MarketWatch final
 {
 public:
+    explicit MarketWatch(Market market = Market::AShare) : m_market(market) {}
+
     // forced: the first tick after start and the one after the list changed always ask.
     bool shouldAsk(std::int64_t wallNow, std::int64_t steadyMs, bool forced,
                    bool slowDownOutsideHours) const;
@@ -58,6 +62,7 @@ public:
     bool marketOpen(std::int64_t wallNow) const;
 
 private:
+    Market m_market;
     std::optional<std::int64_t> m_lastAskMs;
     std::string m_holiday; // the day the quotes showed to be a holiday, empty for none
     bool m_sawToday = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/market.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,7 +9,7 @@
 
 namespace velmora {
 
-// A moment on the Shanghai wall clock.
+// A moment on one market's wall clock.
 struct MarketTime
 {
     int year = 1970;
@@ -21,22 +23,38 @@ struct MarketTime
     bool operator==(const MarketTime &) const = default;
 };
 
-// Shanghai keeps UTC+8 all year, without daylight saving, so the wall clock is worked out
-// from Unix seconds alone: no time-zone database needs to be installed.
+// How far the market's wall clock is ahead of UTC at this moment, in seconds. Shanghai and
+// Hong Kong keep UTC+8 all year. New York keeps UTC-5, and UTC-4 from 02:00 on the second
+// Sunday of March to 02:00 on the first Sunday of November (the rule in force since 2007),
+// worked out here so that no time-zone database needs to be installed.
+std::int64_t UtcOffsetSeconds(Market market, std::int64_t unixSeconds);
+
+// The market's wall clock at a moment.
+MarketTime MarketClock(Market market, std::int64_t unixSeconds);
+// Shanghai's, which the A-shares keep.
 MarketTime ShanghaiTime(std::int64_t unixSeconds);
 
-// "yyyy-MM-dd", the form the quote pages date their quotes in.
+// "yyyy-MM-dd", the form quotes are dated in.
 std::string MarketDate(const MarketTime &time);
+// "HH:mm:ss".
+std::string MarketClockText(const MarketTime &time);
 
-// Monday to Friday, 09:15:00 to 11:30:00 and 13:00:00 to 15:00:00, both ends included: the
-// opening call starts at 09:15, and the second a session closes on still carries its last
-// price, so the refresh at exactly 11:30:00 or 15:00:00 is the one that fetches the close.
-// One second later (11:30:01, 15:00:01) is outside. Holidays are not known here: see
-// MarketWatch, which goes by the quotes' own date.
+// Monday to Friday, both ends of each session included (the second a session closes on still
+// carries its last price, so the refresh at exactly that second is the one that fetches the
+// close; one second later is outside):
+//   A-shares 09:15-11:30 and 13:00-15:00 Shanghai time (the opening call starts at 09:15);
+//   Hong Kong 09:30-12:00 and 13:00-16:00 Hong Kong time;
+//   United States 09:30-16:00 New York time.
+// Holidays are not known here: see MarketWatch, which goes by the quotes' own dates.
+bool InTradingHours(Market market, const MarketTime &time);
+// The A-shares'.
 bool InTradingHours(const MarketTime &time);
 
-// The Unix seconds of a quote's own date and time ("yyyy-MM-dd", "HH:mm:ss") on the Shanghai
-// wall clock; nothing for a date or time not written that way.
+// The Unix seconds of a quote's own date and time ("yyyy-MM-dd", "HH:mm:ss" or "HH:mm") on
+// the market's wall clock; nothing for a date or time not written that way.
+std::optional<std::int64_t> MarketUnixSeconds(Market market, std::string_view date,
+                                              std::string_view time);
+// On the Shanghai wall clock.
 std::optional<std::int64_t> ShanghaiUnixSeconds(std::string_view date, std::string_view time);
 
 } // namespace velmora

@@ -1,8 +1,11 @@
 #include "demo/demomarket.h"
 
+#include "core/marketsymbol.h"
 #include "core/publicquotes.h"
+#include "core/tradingclock.h"
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -201,6 +204,16 @@ std::string withoutSeparators(std::string_view text)
     return out;
 }
 
+// "yyyy/MM/dd" for "yyyy-MM-dd".
+std::string slashed(std::string date)
+{
+    for (char &c : date) {
+        if (c == '-')
+            c = '/';
+    }
+    return date;
+}
+
 std::string joinedLine(std::string_view head, const std::vector<std::string> &fields, char sep)
 {
     std::string line(head);
@@ -215,17 +228,55 @@ std::string joinedLine(std::string_view head, const std::vector<std::string> &fi
 
 } // namespace
 
-std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series,
-                            std::string_view date, std::string_view time)
+std::optional<DemoSymbol> DemoTencentSymbol(std::string_view symbol)
 {
+    if (IsMarketSymbol(symbol))
+        return DemoSymbol{Market::AShare, std::string(symbol.substr(2))};
+    for (const std::string_view prefix : {"r_hk", "hk"}) {
+        if (symbol.starts_with(prefix) && symbol.size() > prefix.size())
+            return DemoSymbol{Market::HongKong, std::string(symbol.substr(prefix.size()))};
+    }
+    if (symbol.starts_with("us") && symbol.size() > 2)
+        return DemoSymbol{Market::UnitedStates, std::string(symbol.substr(2))};
+    return std::nullopt;
+}
+
+std::optional<DemoSymbol> DemoSinaSymbol(std::string_view symbol)
+{
+    if (IsMarketSymbol(symbol))
+        return DemoSymbol{Market::AShare, std::string(symbol.substr(2))};
+    if (symbol.starts_with("rt_hk") && symbol.size() > 5)
+        return DemoSymbol{Market::HongKong, std::string(symbol.substr(5))};
+    if (symbol.starts_with("gb_") && symbol.size() > 3) {
+        std::string ticker(symbol.substr(3));
+        for (char &c : ticker)
+            c = c == '$' ? '.' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return DemoSymbol{Market::UnitedStates, ticker};
+    }
+    return std::nullopt;
+}
+
+std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series, std::int64_t now)
+{
+    const auto demo = DemoTencentSymbol(symbol);
+    const Market market = demo ? demo->market : Market::AShare;
+    const MarketTime clock = MarketClock(market, now);
+    const std::string date = MarketDate(clock);
+    const std::string time = MarketClockText(clock);
     const double price = series.price();
-    const std::string market = symbol.starts_with("sh") ? "1" : symbol.starts_with("sz") ? "51"
-                                                                                        : "62";
+    const std::string head = market == Market::HongKong       ? "100"
+                             : market == Market::UnitedStates ? "200"
+                             : symbol.starts_with("sh")       ? "1"
+                             : symbol.starts_with("sz")       ? "51"
+                                                              : "62";
+    const std::string code = market == Market::UnitedStates ? (demo ? demo->code : "") + ".OQ"
+                             : demo                         ? demo->code
+                                                            : std::string(symbol.substr(2));
     std::string percent = DemoChangePercent(series);
     percent.pop_back(); // the page writes the percentage without its sign
-    std::vector<std::string> f = {market,
+    std::vector<std::string> f = {head,
                                   series.name,
-                                  std::string(symbol.substr(2)),
+                                  code,
                                   FormatPrice(price),
                                   FormatPrice(series.previousClose),
                                   FormatPrice(series.open()),
@@ -239,35 +290,74 @@ std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series,
             f.push_back(std::to_string(10 * k));
         }
     }
-    f.push_back(std::string());                                      // 29 recent trades
-    f.push_back(withoutSeparators(date) + withoutSeparators(time)); // 30
-    f.push_back(changeText(series));                                 // 31
-    f.push_back(percent);                                            // 32
-    f.push_back(FormatPrice(series.high()));                         // 33
-    f.push_back(FormatPrice(series.low()));                          // 34
-    f.push_back(FormatPrice(price) + "/" + std::to_string(series.volume) + "/" +
-                FormatPrice(series.turnover * 10000)); // 35
-    f.push_back(std::to_string(series.volume));       // 36
-    f.push_back(FormatPrice(series.turnover));         // 37, ten thousands
-    while (f.size() < 50)
+    f.push_back(std::string()); // 29 recent trades
+    // 30: each market writes its own time its own way
+    f.push_back(market == Market::AShare     ? withoutSeparators(date) + withoutSeparators(time)
+                : market == Market::HongKong ? slashed(date) + ' ' + time
+                                             : date + ' ' + time);
+    f.push_back(changeText(series));         // 31
+    f.push_back(percent);                    // 32
+    f.push_back(FormatPrice(series.high())); // 33
+    f.push_back(FormatPrice(series.low()));  // 34
+    f.push_back(market == Market::UnitedStates
+                    ? std::string("USD")
+                    : FormatPrice(price) + "/" + std::to_string(series.volume) + "/" +
+                          FormatPrice(series.turnover * 10000)); // 35
+    f.push_back(std::to_string(series.volume));                  // 36
+    f.push_back(FormatPrice(series.turnover));                   // 37, ten thousands
+    const std::size_t fields = market == Market::AShare ? 50 : market == Market::HongKong ? 78 : 71;
+    while (f.size() < fields)
         f.push_back("0.00");
+    if (market == Market::HongKong)
+        f[75] = "HKD";
     return joinedLine("v_" + std::string(symbol), f, '~');
 }
 
-std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series,
-                         std::string_view date, std::string_view time)
+std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series, std::int64_t now)
 {
+    const auto demo = DemoSinaSymbol(symbol);
+    const Market market = demo ? demo->market : Market::AShare;
     const double price = series.price();
-    std::vector<std::string> f = {series.name,
-                                  fixed3(series.open()),
-                                  fixed3(series.previousClose),
-                                  fixed3(price),
-                                  fixed3(series.high()),
-                                  fixed3(series.low()),
-                                  fixed3(price - 0.01),
-                                  fixed3(price + 0.01),
-                                  std::to_string(series.volume * 100),
-                                  FormatPrice(series.turnover * 10000)};
+    std::vector<std::string> f;
+    if (market == Market::HongKong) {
+        const MarketTime clock = MarketClock(market, now);
+        f = {"DEMO " + (demo ? demo->code : std::string()), series.name,
+             fixed3(series.open()), fixed3(series.previousClose), fixed3(series.high()),
+             fixed3(series.low()), fixed3(price), changeText(series),
+             DemoChangePercent(series).substr(0, DemoChangePercent(series).size() - 1),
+             fixed3(price - 0.01), fixed3(price + 0.01), FormatPrice(series.turnover * 10000),
+             std::to_string(series.volume * 100), "0.000", "0.000", fixed3(series.high()),
+             fixed3(series.low()), slashed(MarketDate(clock)),
+             MarketClockText(clock), "0", "0", "0", "0", "0"};
+        return joinedLine("var hq_str_" + std::string(symbol), f, ',');
+    }
+    if (market == Market::UnitedStates) {
+        // The page dates US quotes in Beijing time, and gives the New York close time apart.
+        const MarketTime beijing = MarketClock(Market::AShare, now);
+        const MarketTime newYork = MarketClock(Market::UnitedStates, now);
+        std::string percent = DemoChangePercent(series);
+        percent.pop_back();
+        f = {series.name, FormatPrice(price), percent,
+             MarketDate(beijing) + ' ' + MarketClockText(beijing), changeText(series),
+             FormatPrice(series.open()), FormatPrice(series.high()), FormatPrice(series.low())};
+        while (f.size() < 25)
+            f.push_back("0");
+        f.push_back(MarketDate(newYork) + " 16:00:00"); // 25
+        f.push_back(FormatPrice(series.previousClose));  // 26
+        f.push_back("0");
+        return joinedLine("var hq_str_" + std::string(symbol), f, ',');
+    }
+    const MarketTime clock = MarketClock(Market::AShare, now);
+    f = {series.name,
+         fixed3(series.open()),
+         fixed3(series.previousClose),
+         fixed3(price),
+         fixed3(series.high()),
+         fixed3(series.low()),
+         fixed3(price - 0.01),
+         fixed3(price + 0.01),
+         std::to_string(series.volume * 100),
+         FormatPrice(series.turnover * 10000)};
     // Five bids, then five asks: shares, then price.
     for (const double side : {-0.01, 0.01}) {
         for (int k = 1; k <= 5; ++k) {
@@ -275,8 +365,8 @@ std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series,
             f.push_back(fixed3(price + side * k));
         }
     }
-    f.push_back(std::string(date)); // 30
-    f.push_back(std::string(time)); // 31
+    f.push_back(MarketDate(clock));      // 30
+    f.push_back(MarketClockText(clock)); // 31
     f.push_back("00");
     return joinedLine("var hq_str_" + std::string(symbol), f, ',');
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/market.h"
+
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,19 +69,33 @@ std::string DemoReply(std::string_view code, const DemoSeries &series, std::stri
 // (PercentChangeFromPrices), so every shape of the demo service agrees on the change.
 std::string DemoChangePercent(const DemoSeries &series);
 
-// The public batch shapes, one line each with its line break, for a valid market symbol
-// ("sh600519"); the series is the one of the symbol's six digits, so "sh600519" and the
-// "/msq" code "600519" show the same stock. date is "yyyy-MM-dd", time "HH:mm:ss".
-// tencent: v_sh600519="1~name~600519~price~previous close~open~...";  with the time as
-// yyyyMMddHHmmss at 30, change 31, change in percent 32, high 33, low 34, fifty fields.
-std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series,
-                            std::string_view date, std::string_view time);
+// What a page's symbol names in the demo: its market and the code its series is kept under
+// (the six digits of "sh600519", so that "/msq?cn_600519" shows the same stock; the five
+// digits or the index of "r_hk00700" and "rt_hkHSI"; the ticker of "usAAPL" and "gb_aapl", in
+// capitals). Nothing for a symbol the page would not know.
+struct DemoSymbol
+{
+    Market market = Market::AShare;
+    std::string code;
+};
+std::optional<DemoSymbol> DemoTencentSymbol(std::string_view symbol);
+std::optional<DemoSymbol> DemoSinaSymbol(std::string_view symbol);
+
+// The public batch shapes, one line each with its line break, at the moment now (Unix
+// seconds), each in the layout the page uses for the symbol's market:
+// tencent: v_sh600519="1~name~600519~price~previous close~open~...";  with the time at 30 (A
+// shares yyyyMMddHHmmss, Hong Kong "yyyy/MM/dd HH:mm:ss" in Hong Kong time, US "yyyy-MM-dd
+// HH:mm:ss" in New York time), change 31, change in percent 32, high 33, low 34; A-share lines
+// of fifty fields, Hong Kong lines of 78 with "HKD" at 75, US lines of 71 with "USD" at 35.
+std::string DemoTencentLine(std::string_view symbol, const DemoSeries &series, std::int64_t now);
 // What tencent answers for a code it does not know: a line that names no code.
 inline constexpr std::string_view kDemoTencentNoMatch = "v_pv_none_match=\"1\";\n";
-// sina: var hq_str_sh600519="name,open,previous close,price,high,low,...,date,time,00";
-// prices with three decimals, date at 30 and time at 31.
-std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series,
-                         std::string_view date, std::string_view time);
+// sina: A shares var hq_str_sh600519="name,open,previous close,price,high,low,...,date,time,00";
+// with prices of three decimals, date at 30 and time at 31; Hong Kong
+// var hq_str_rt_hk00700="english name,name,open,previous close,high,low,price,change,percent,
+// ...,volume 12,...,yyyy/MM/dd 17,HH:mm:ss 18,..."; US var hq_str_gb_aapl="name,price,percent,
+// Beijing date and time,change,open,high,low,...,close time in New York 25,previous close 26".
+std::string DemoSinaLine(std::string_view symbol, const DemoSeries &series, std::int64_t now);
 // What sina answers for a code it does not know: an empty string under that name. Quotes,
 // semicolons, commas and control characters are dropped from the name first.
 std::string DemoSinaEmptyLine(std::string_view symbol);

@@ -38,11 +38,6 @@ QByteArray bytes(const std::string &text)
 // The Referer the real sina page insists on; without it, it answers 403.
 const QByteArray kSinaReferer = "https://finance.sina.com.cn/";
 
-std::string twoDigits(int value)
-{
-    return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
-}
-
 } // namespace
 
 // A responder kept for a later answer, with a guard on its socket: the server deletes the
@@ -222,22 +217,20 @@ void DemoQuoteService::answerBatch(BatchShape shape, const QHttpServerRequest &r
     if (answerFault(fault, responder))
         return;
 
-    // The public pages date their quotes in Shanghai time, whatever the machine's own zone.
-    const MarketTime now = ShanghaiTime(QDateTime::currentSecsSinceEpoch());
-    const std::string date = MarketDate(now);
-    const std::string time =
-        twoDigits(now.hour) + ':' + twoDigits(now.minute) + ':' + twoDigits(now.second);
+    // Each line is dated on its own market's clock, whatever the machine's own zone.
+    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
     std::string reply;
     for (const QByteArray &symbol : symbols) {
         const std::string text = symbol.toStdString();
-        if (!IsMarketSymbol(text)) {
+        const auto demo = shape == BatchShape::Tencent ? DemoTencentSymbol(text) : DemoSinaSymbol(text);
+        if (!demo) {
             reply += shape == BatchShape::Tencent ? std::string(kDemoTencentNoMatch)
                                                   : DemoSinaEmptyLine(text);
             continue;
         }
-        const DemoSeries &series = m_market.at(text.substr(2), currentStep());
-        reply += shape == BatchShape::Tencent ? DemoTencentLine(text, series, date, time)
-                                              : DemoSinaLine(text, series, date, time);
+        const DemoSeries &series = m_market.at(demo->code, currentStep());
+        reply += shape == BatchShape::Tencent ? DemoTencentLine(text, series, now)
+                                              : DemoSinaLine(text, series, now);
     }
     answer(std::move(responder), kQuoteType, toGbk(reply));
 }

@@ -1,6 +1,5 @@
 #include "services/quotebatcher.h"
 
-#include "core/marketsymbol.h"
 #include "core/refreshpolicy.h"
 #include "core/tradingclock.h"
 #include "services/quoteformat.h"
@@ -26,10 +25,10 @@ bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
     QuoteFormat *format = m_policy.sourceToAsk();
     if (!format)
         return false;
-    // The custom service is asked once per row; a page once per code, the codes in the order
-    // their rows come, a batch at a time.
+    // The custom service is asked once per row; a page once per code, each market's codes in
+    // the order their rows come, a batch at a time.
     std::vector<Pending> requests;
-    std::vector<std::string> order;
+    std::map<Market, std::vector<std::string>> order;
     std::map<std::string, std::vector<RowId>> owners;
     for (const RowAsk &row : rows) {
         const auto key = format->keyOf(row.code);
@@ -37,28 +36,32 @@ bool QuoteBatcher::ask(const std::vector<RowAsk> &rows)
             RowAnswer answer;
             answer.row = row.row;
             answer.outcome = RowAnswer::Outcome::Unaskable;
-            answer.why = UnaskableCodeText(row.code);
+            answer.why = format->unaskableText(row.code);
             answer.sentAtMs = m_policy.steadyMs();
             emit answered(answer);
         } else if (format->batchSize() == 1) {
             Pending single;
-            single.keys = {*key};
-            single.rowsOfKey[*key] = {row.row};
+            single.market = key->market;
+            single.keys = {key->key};
+            single.rowsOfKey[key->key] = {row.row};
             requests.push_back(std::move(single));
         } else {
-            auto &rowsOfKey = owners[*key];
+            auto &rowsOfKey = owners[key->key];
             if (rowsOfKey.empty())
-                order.push_back(*key);
+                order[key->market].push_back(key->key);
             rowsOfKey.push_back(row.row);
         }
     }
-    for (std::size_t start = 0; start < order.size(); start += format->batchSize()) {
-        Pending batch;
-        for (std::size_t i = start; i < std::min(order.size(), start + format->batchSize()); ++i) {
-            batch.keys.push_back(order[i]);
-            batch.rowsOfKey[order[i]] = std::move(owners[order[i]]);
+    for (const auto &[market, keys] : order) {
+        for (std::size_t start = 0; start < keys.size(); start += format->batchSize()) {
+            Pending batch;
+            batch.market = market;
+            for (std::size_t i = start; i < std::min(keys.size(), start + format->batchSize()); ++i) {
+                batch.keys.push_back(keys[i]);
+                batch.rowsOfKey[keys[i]] = std::move(owners[keys[i]]);
+            }
+            requests.push_back(std::move(batch));
         }
-        requests.push_back(std::move(batch));
     }
     for (Pending &request : requests) {
         request.format = format;
@@ -94,13 +97,13 @@ void QuoteBatcher::onFinished(HttpQueue::Ticket ticket, const FetchResult &resul
     if (quotes) {
         m_policy.reportSuccess(pending.format);
         answerAll(pending, *quotes, {});
-        emit requestEnded(pending.format->kind(), true);
+        emit requestEnded(pending.format->kind(), pending.market, true);
         return;
     }
     m_policy.reportFailure(pending.format, pending.sentAtMs,
                            ParseRetryAfter(result.retryAfter.toStdString(), m_policy.now()));
     if (QuoteFormat *standIn = pending.standIn ? nullptr : m_policy.fallbackFor(pending.format)) {
-        emit requestEnded(pending.format->kind(), false);
+        emit requestEnded(pending.format->kind(), pending.market, false);
         pending.format = standIn;
         pending.standIn = true;
         send(std::move(pending));
@@ -117,7 +120,7 @@ void QuoteBatcher::onFinished(HttpQueue::Ticket ticket, const FetchResult &resul
                              : result.status == 0 ? "无法连接 " + host
                                                   : host + " 回复出错（HTTP " + std::to_string(result.status) + "）";
     answerAll(pending, {}, what + "，" + retry + " 重试");
-    emit requestEnded(pending.format->kind(), false);
+    emit requestEnded(pending.format->kind(), pending.market, false);
 }
 
 void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes, const std::string &why)
@@ -125,7 +128,7 @@ void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes, 
     // The newest quote time of the reply, against which each quote's age is told.
     std::optional<std::int64_t> newest;
     for (const auto &[key, quote] : quotes) {
-        if (const auto at = ShanghaiUnixSeconds(quote.date, quote.time))
+        if (const auto at = MarketUnixSeconds(quote.market, quote.date, quote.time))
             newest = std::max(newest.value_or(*at), *at);
     }
     for (const std::string &key : pending.keys) {
@@ -140,7 +143,8 @@ void QuoteBatcher::answerAll(const Pending &pending, const QuotesByKey &quotes, 
             if (quote != quotes.end()) {
                 answer.outcome = RowAnswer::Outcome::Quote;
                 answer.quote = quote->second;
-                if (const auto at = ShanghaiUnixSeconds(answer.quote.date, answer.quote.time))
+                if (const auto at = MarketUnixSeconds(answer.quote.market, answer.quote.date,
+                                                      answer.quote.time))
                     answer.quoteAgeMs = (*newest - *at) * 1000;
             } else {
                 answer.why = why;

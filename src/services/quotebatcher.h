@@ -42,8 +42,8 @@ struct RowAnswer
 
 // Asks the source the policy chooses for rows, through an HTTP queue of its own: one request
 // per row for the custom service, up to a batch of codes per request for the public pages (a
-// code asked by several rows goes out once). In auto, the codes of a request that fails go to
-// the second page at once. Each row is answered exactly once per ask, unless abortAll() comes
+// code asked by several rows goes out once, and each market's codes go out in requests of their
+// own). In auto, the codes of a request that fails go to the second page at once. Each row is answered exactly once per ask, unless abortAll() comes
 // first.
 class QuoteBatcher final : public QObject
 {
@@ -62,13 +62,14 @@ public:
 
 signals:
     void answered(const velmora::RowAnswer &answer);
-    // One request ended, its rows answered: whether the source answered.
-    void requestEnded(velmora::QuoteSourceKind source, bool ok);
+    // One request ended, its rows answered: whether the source answered, for one market's codes.
+    void requestEnded(velmora::QuoteSourceKind source, velmora::Market market, bool ok);
 
 private:
     struct Pending
     {
         QuoteFormat *format = nullptr;
+        Market market = Market::AShare;
         std::vector<std::string> keys;
         std::map<std::string, std::vector<RowId>> rowsOfKey;
         qint64 sentAtMs = 0;

@@ -25,7 +25,23 @@ public:
     QuoteSourceKind kind() const override { return m_kind; }
     bool isPublic() const override { return false; }
     std::size_t batchSize() const override { return 1; }
-    std::optional<std::string> keyOf(const std::string &code) const override { return code; }
+    // Every code goes out as stored, but one written for another market's page: the custom
+    // service quotes A-shares alone.
+    std::optional<AskKey> keyOf(const std::string &code) const override
+    {
+        const auto symbols = PageSymbolsOf(code);
+        const bool elsewhere = symbols && symbols->market != Market::AShare && code.size() > 2 &&
+                               (code.substr(0, 2) == "hk" || code.substr(0, 2) == "HK" ||
+                                code.substr(0, 2) == "us" || code.substr(0, 2) == "US");
+        if (elsewhere)
+            return std::nullopt;
+        return AskKey{code, Market::AShare};
+    }
+    std::string unaskableText(const std::string &code) const override
+    {
+        (void)code;
+        return "自定义行情服务只提供A股行情，港股和美股请在设置中选择腾讯、新浪或自动。";
+    }
     QuoteRequest request(const std::vector<std::string> &keys) const override
     {
         const std::string url =
@@ -50,20 +66,28 @@ class PublicPageFormat final : public QuoteFormat
 public:
     using Parser = QuotesByKey (*)(std::string_view);
     using Target = std::string (*)(const std::vector<std::string> &);
+    using Symbol = std::string PageSymbols::*;
 
     PublicPageFormat(QuoteSourceKind kind, QUrl base, Target target, Parser parser,
-                     QByteArray referer, std::string lineStart)
+                     QByteArray referer, std::string lineStart, Symbol symbol)
         : m_kind(kind), m_base(std::move(base)), m_target(target), m_parser(parser),
-          m_referer(std::move(referer)), m_lineStart(std::move(lineStart))
+          m_referer(std::move(referer)), m_lineStart(std::move(lineStart)), m_symbol(symbol)
     {
     }
 
     QuoteSourceKind kind() const override { return m_kind; }
     bool isPublic() const override { return true; }
     std::size_t batchSize() const override { return kMaxCodesPerRequest; }
-    std::optional<std::string> keyOf(const std::string &code) const override
+    std::optional<AskKey> keyOf(const std::string &code) const override
     {
-        return MarketSymbol(code);
+        const auto symbols = PageSymbolsOf(code);
+        if (!symbols)
+            return std::nullopt;
+        return AskKey{(*symbols).*m_symbol, symbols->market};
+    }
+    std::string unaskableText(const std::string &code) const override
+    {
+        return UnaskableCodeText(code);
     }
     QuoteRequest request(const std::vector<std::string> &keys) const override
     {
@@ -86,6 +110,7 @@ private:
     Parser m_parser;
     QByteArray m_referer;
     std::string m_lineStart;
+    Symbol m_symbol;
 };
 
 } // namespace
@@ -99,14 +124,14 @@ std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base)
 {
     return std::make_unique<PublicPageFormat>(QuoteSourceKind::Tencent, base,
                                               &TencentRequestTarget, &ParseTencentReply,
-                                              QByteArray(), "v_");
+                                              QByteArray(), "v_", &PageSymbols::tencent);
 }
 
 std::unique_ptr<QuoteFormat> MakeSinaFormat(const QUrl &base)
 {
     return std::make_unique<PublicPageFormat>(QuoteSourceKind::Sina, base, &SinaRequestTarget,
                                               &ParseSinaReply, QByteArray(kSinaReferer),
-                                              "var hq_str_");
+                                              "var hq_str_", &PageSymbols::sina);
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/market.h"
 #include "core/quote.h"
 #include "platform/userconfig.h"
 
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace velmora {
+
+// How a code is asked: the key the request carries, and the market it belongs to, whose codes
+// go into requests of their own.
+struct AskKey
+{
+    std::string key;
+    Market market = Market::AShare;
+};
 
 // One request: the address and, for a page that wants one, the referer.
 struct QuoteRequest
@@ -33,9 +42,10 @@ public:
     virtual bool isPublic() const = 0;
     // Codes in one request: 1 for the custom service, kMaxCodesPerRequest for the pages.
     virtual std::size_t batchSize() const = 0;
-    // The key a code is asked by: the code as stored for the custom service, the market symbol
-    // for the pages. Nothing: the code cannot be asked.
-    virtual std::optional<std::string> keyOf(const std::string &code) const = 0;
+    // The key a code is asked by: the code as stored for the custom service, the page's symbol
+    // for the pages. Nothing: the code cannot be asked, and unaskableText() says why.
+    virtual std::optional<AskKey> keyOf(const std::string &code) const = 0;
+    virtual std::string unaskableText(const std::string &code) const = 0;
     virtual QuoteRequest request(const std::vector<std::string> &keys) const = 0;
     // The quotes a 2xx body holds, by key; nothing when it is no answer to these keys at all (a
     // page answers a refusal, an error page or another page with 200 as well), which counts as

@@ -1,11 +1,13 @@
 #include "services/quotepoller.h"
 
+#include "core/marketsymbol.h"
 #include "services/quotebatcher.h"
 #include "services/sourcepolicy.h"
 #include "watchlist/watchlist.h"
 
 #include <QTimer>
 
+#include <set>
 #include <utility>
 
 namespace velmora {
@@ -15,6 +17,8 @@ QuotePoller::QuotePoller(const WatchList &list, SourcePolicy &policy, const QStr
     : QObject(parent), m_list(list), m_policy(policy), m_batcher(new QuoteBatcher(policy, this)),
       m_timer(new QTimer(this))
 {
+    for (const Market market : kMarkets)
+        m_markets.emplace(market, MarketWatch(market));
     m_timer->setObjectName(timerName);
     m_timer->setInterval(m_policy.intervalSeconds() * 1000);
     m_batcher->queue()->setObjectName(queueName);
@@ -67,17 +71,25 @@ void QuotePoller::poll()
     m_unansweredThisTick = 0;
     m_tickTold = false;
     const std::int64_t now = m_policy.now();
-    m_market.tickBegins(now);
+    const std::int64_t steady = m_policy.steadyMs();
+    for (auto &[market, watch] : m_markets)
+        watch.tickBegins(now);
     emit polling(now);
-    if (m_policy.isPublic() &&
-        !m_market.shouldAsk(now, m_policy.steadyMs(), m_forced, m_policy.slowDownOutsideHours())) {
+    // Each market's codes at that market's pace.
+    std::set<Market> asking;
+    for (auto &[market, watch] : m_markets) {
+        if (!m_policy.isPublic() ||
+            watch.shouldAsk(now, steady, m_forced, m_policy.slowDownOutsideHours()))
+            asking.insert(market);
+    }
+    if (asking.empty()) {
         tellTickAnswered();
         return;
     }
     std::vector<RowAsk> rows;
     for (int position = 0; position < m_list.rowCount(); ++position) {
         const WatchRow &row = m_list.rowAt(position);
-        if (m_waiting.emplace(row.id, m_tick).second)
+        if (asking.count(MarketOfCode(row.entry.code)) && m_waiting.emplace(row.id, m_tick).second)
             rows.push_back({row.id, row.entry.code});
     }
     m_unansweredThisTick = static_cast<int>(rows.size());
@@ -90,9 +102,15 @@ void QuotePoller::poll()
         return;
     }
     m_forced = false;
-    m_market.asked(m_policy.steadyMs());
+    for (const Market market : asking)
+        m_markets.at(market).asked(steady);
     if (m_unansweredThisTick == 0)
         tellTickAnswered(); // every row was answered at once, or there was none
+}
+
+bool QuotePoller::marketOpen(Market market, std::int64_t wallNow) const
+{
+    return m_markets.at(market).marketOpen(wallNow);
 }
 
 void QuotePoller::tellTickAnswered()
@@ -109,7 +127,7 @@ void QuotePoller::onAnswered(const RowAnswer &answer)
     const std::uint64_t tick = it->second;
     m_waiting.erase(it);
     if (answer.outcome == RowAnswer::Outcome::Quote && m_policy.isPublic())
-        m_market.sawQuote(answer.quote.date, Traded(answer.quote), m_policy.now());
+        m_markets.at(answer.quote.market).sawQuote(answer.quote.date, Traded(answer.quote), m_policy.now());
     emit answered(answer);
     if (tick == m_tick && m_unansweredThisTick > 0 && --m_unansweredThisTick == 0)
         tellTickAnswered();

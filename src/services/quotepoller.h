@@ -23,10 +23,10 @@ struct RowAnswer;
 // quote refresh and the alert monitor each own one, with its own timer and its own HTTP queue,
 // and never share requests or answers. A tick asks every row that is not still waiting for an
 // earlier answer, so one dead row never holds up the others and a hanging service never piles
-// up requests. The public pages are asked politely: at every tick while the market trades, at
-// most once every 5 minutes while it does not (unless the slow-down is off), at once after the
-// list or the source changed, and not at all while every source backs off. The custom service
-// and the demo are asked at every tick.
+// up requests. The public pages are asked politely, each market's codes at that market's pace:
+// at every tick while it trades, at most once every 5 minutes while it does not (unless the
+// slow-down is off), at once after the list or the source changed, and not at all while every
+// source backs off. The custom service and the demo are asked at every tick.
 class QuotePoller final : public QObject
 {
     Q_OBJECT
@@ -51,15 +51,16 @@ public:
     qint64 clockMs() const;
     // Rows whose answer is still out.
     int waitingRows() const { return static_cast<int>(m_waiting.size()); }
-    const MarketWatch &market() const { return m_market; }
+    // Whether the market trades now, as far as its hours and its quotes' dates tell.
+    bool marketOpen(Market market, std::int64_t wallNow) const;
 
 signals:
     // A tick begins, at now (Unix seconds), before anything is asked.
     void polling(std::int64_t now);
     // One row's answer; only rows still waiting are heard.
     void answered(const velmora::RowAnswer &answer);
-    // One request ended, its rows answered: whether the source answered.
-    void requestEnded(velmora::QuoteSourceKind source, bool ok);
+    // One request ended, its rows answered: whether the source answered one market's codes.
+    void requestEnded(velmora::QuoteSourceKind source, velmora::Market market, bool ok);
     // Every source backs off: this tick asked nothing.
     void askRefused();
     // Every request of the latest tick has been answered (at once when it asked nothing).
@@ -76,7 +77,7 @@ private:
     SourcePolicy &m_policy;
     QuoteBatcher *m_batcher;
     QTimer *m_timer;
-    MarketWatch m_market;
+    std::map<Market, MarketWatch> m_markets;
     bool m_forced = true; // the next tick asks whatever the hour
     // Rows asked and not yet answered, with the tick that asked them.
     std::map<RowId, std::uint64_t> m_waiting;

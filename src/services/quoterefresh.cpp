@@ -1,5 +1,6 @@
 #include "services/quoterefresh.h"
 
+#include "core/marketsymbol.h"
 #include "core/tradingclock.h"
 #include "services/quotebatcher.h"
 #include "services/quotepoller.h"
@@ -8,6 +9,8 @@
 
 #include <QDateTime>
 #include <QTimer>
+
+#include <set>
 
 namespace velmora {
 
@@ -69,16 +72,46 @@ void QuoteRefresh::onAnswered(const RowAnswer &answer)
 {
     const bool quoted = answer.outcome == RowAnswer::Outcome::Quote;
     // No quote: the figures go empty, and the row's tooltip says why.
-    const bool written = quoted ? m_list.applyQuote(answer.row, answer.quote, m_policy.now())
+    const std::int64_t now = m_policy.now();
+    const bool written = quoted ? m_list.applyQuote(answer.row, answer.quote, now, {},
+                                                    delayMinutes(answer.quote, now))
                                 : m_list.applyQuote(answer.row, Quote{}, 0, answer.why);
     emit answered(answer.row, quoted, written);
 }
 
-void QuoteRefresh::onRequestEnded(QuoteSourceKind source, bool ok)
+int QuoteRefresh::delayMinutes(const Quote &quote, std::int64_t now) const
+{
+    // Late by more than a minute while its market trades: free Hong Kong quotes often come
+    // 15 minutes late.
+    const auto at = MarketUnixSeconds(quote.market, quote.date, quote.time);
+    if (!at || !m_poller->marketOpen(quote.market, now) || now - *at <= 60)
+        return 0;
+    return static_cast<int>((now - *at + 30) / 60);
+}
+
+void QuoteRefresh::onRequestEnded(QuoteSourceKind source, Market market, bool ok)
 {
     const std::int64_t now = m_policy.now();
     if (ok) {
-        setStatus(QStringLiteral("行情来源：%1，最近刷新 %2").arg(SourceCaption(source), clockText(now)));
+        m_lastGood[market] = now;
+        // One market: when it was last refreshed; several: each, or that it is closed.
+        std::set<Market> listed;
+        for (int position = 0; position < m_list.rowCount(); ++position)
+            listed.insert(MarketOfCode(m_list.rowAt(position).entry.code));
+        if (!m_policy.isPublic() || listed.size() <= 1) {
+            setStatus(QStringLiteral("行情来源：%1，最近刷新 %2").arg(SourceCaption(source), clockText(now)));
+            return;
+        }
+        QStringList markets;
+        for (const Market each : listed) {
+            const auto last = m_lastGood.find(each);
+            markets << QString::fromUtf8(MarketName(each)) + QLatin1Char(' ') +
+                           (!m_poller->marketOpen(each, now) ? QStringLiteral("休市")
+                            : last != m_lastGood.end()        ? clockText(last->second)
+                                                              : QStringLiteral("尚未刷新"));
+        }
+        setStatus(QStringLiteral("行情来源：%1，最近刷新 %2")
+                      .arg(SourceCaption(source), markets.join(QStringLiteral("，"))));
         return;
     }
     const std::int64_t next = m_policy.nextTry();
@@ -103,14 +136,14 @@ void QuoteRefresh::setStatus(const QString &status)
 
 void QuoteRefresh::markStaleRows(std::int64_t now)
 {
-    // While the market trades: a quote not renewed for three intervals, or one the page dates
-    // before today (a suspended stock keeps its last day).
-    const bool open = m_poller->market().marketOpen(now);
+    // While the row's market trades: a quote not renewed for three intervals, or one the page
+    // dates before today (a suspended stock keeps its last day).
     const std::int64_t limit = 3 * std::int64_t(m_policy.intervalSeconds());
-    const std::string today = MarketDate(ShanghaiTime(now));
-    m_list.markStale([open, now, limit, &today](const WatchRow &row) {
-        if (!open || row.receivedAt == 0)
+    m_list.markStale([this, now, limit](const WatchRow &row) {
+        const Market market = row.quote.market;
+        if (row.receivedAt == 0 || !m_poller->marketOpen(market, now))
             return false;
+        const std::string today = MarketDate(MarketClock(market, now));
         return now - row.receivedAt > limit || (!row.quote.date.empty() && row.quote.date < today);
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/market.h"
 #include "platform/userconfig.h"
 #include "watchlist/watchrow.h"
 
@@ -7,12 +8,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 
 class QTimer;
 
 namespace velmora {
 
 class HttpQueue;
+struct Quote;
 class QuotePoller;
 class SourcePolicy;
 class WatchList;
@@ -51,15 +54,18 @@ signals:
 
 private:
     void onAnswered(const RowAnswer &answer);
-    void onRequestEnded(QuoteSourceKind source, bool ok);
+    void onRequestEnded(QuoteSourceKind source, Market market, bool ok);
     void onSourceChanged();
     void setStatus(const QString &status);
     void markStaleRows(std::int64_t now);
+    int delayMinutes(const Quote &quote, std::int64_t now) const;
 
     WatchList &m_list;
     SourcePolicy &m_policy;
     QuotePoller *m_poller;
     QString m_status;
+    // When each market's codes were last answered (Unix seconds).
+    std::map<Market, std::int64_t> m_lastGood;
 };
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "watchlist/watchlist.h"
 
+#include "core/marketsymbol.h"
 #include "platform/textcodec.h"
 
 #include <QDateTime>
@@ -171,28 +172,42 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
     case Qt::AccessibleTextRole:
         return text(index.row(), index.column());
     case Qt::ToolTipRole: {
-        // The cell, and how fresh the row's quote is or why it has none.
-        QString tip = text(index.row(), index.column());
-        QString about = QString::fromStdString(row.note);
-        if (NoTradeYet(row.quote))
-            about = QStringLiteral("暂无成交，显示昨日收盘价");
-        if (about.isEmpty() && row.receivedAt > 0) {
-            // The pages date their quotes; the custom service's are as old as their reply.
-            const QString when =
-                row.quote.date.empty()
-                    ? QDateTime::fromSecsSinceEpoch(row.receivedAt)
-                          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                    : QString::fromStdString(row.quote.date + ' ' + row.quote.time);
-            about = QStringLiteral("行情时间：%1").arg(when);
+        // The cell, and the row's quote: its currency, its own time and how late it came, or
+        // why it has none.
+        QStringList lines{text(index.row(), index.column())};
+        if (!row.note.empty())
+            lines << QString::fromStdString(row.note);
+        else if (NoTradeYet(row.quote))
+            lines << QStringLiteral("暂无成交，显示昨日收盘价");
+        if (row.note.empty() && row.receivedAt > 0) {
+            const Market market = row.quote.market;
+            QStringList about;
+            if (!row.quote.currency.empty())
+                about << QString::fromUtf8(CurrencyName(market));
+            // The pages date their quotes on their market's clock; the custom service's are as
+            // old as their reply, on this machine's.
+            about << (row.quote.date.empty()
+                          ? QStringLiteral("行情时间 %1").arg(QDateTime::fromSecsSinceEpoch(row.receivedAt)
+                                                              .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                          : QStringLiteral("行情时间 %1 %2 (%3)")
+                                .arg(QString::fromStdString(row.quote.date),
+                                     QString::fromStdString(row.quote.time),
+                                     QString::fromUtf8(MarketCity(market))));
+            if (row.delayMinutes > 0)
+                about << QStringLiteral("延时约 %1 分钟").arg(row.delayMinutes);
+            lines << about.join(QStringLiteral(" · "));
         }
-        if (!about.isEmpty())
-            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + about;
-        return tip;
+        if (BareCodeIsAlsoAnIndex(row.entry.code)) {
+            const QString code = DecodeStored(row.entry.code);
+            lines << QStringLiteral("%1 按深市股票查询；要看上证的指数，请输入 sh%1").arg(code);
+        }
+        lines.removeAll(QString());
+        return lines.join(QLatin1Char('\n'));
     }
     case ColourRole:
         return static_cast<int>(row.colour);
     case StaleRole:
-        return row.stale;
+        return row.stale || row.delayMinutes > 0;
     case SortRole: {
         const std::string_view bytes = cellBytes(index.row(), index.column());
         const bool ascii = std::all_of(bytes.begin(), bytes.end(),
@@ -275,7 +290,8 @@ WatchEntries WatchList::entries() const
     return list;
 }
 
-bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note)
+bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note,
+                           int delayMinutes)
 {
     const auto position = positionOf(id);
     if (!position)
@@ -286,6 +302,7 @@ bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt
     row.note = std::move(note);
     row.receivedAt = receivedAt;
     row.stale = false;
+    row.delayMinutes = delayMinutes;
     emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));
     return true;
 }

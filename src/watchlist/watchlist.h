@@ -59,7 +59,7 @@ public:
     const std::optional<StoreError> &snapshotFailure() const { return m_snapshotFailure; }
 
     // What the view shows beside the text of a cell: the row's colour (a RowColour), whether
-    // its quote is stale, and the cell's sort key (the stored bytes; for a code or threshold
+    // its quote is stale or delayed, and the cell's sort key (the stored bytes; for a code or threshold
     // that is not plain ASCII, the UTF-8 of the characters shown).
     enum Role { ColourRole = Qt::UserRole + 1, StaleRole, SortRole };
 
@@ -79,10 +79,11 @@ public:
     // GBK), UTF-8 for the quote. Quick, for sorting.
     std::string_view cellBytes(int position, int column) const;
 
-    // The row with this id takes its answer: a quote received at receivedAt (Unix seconds), or,
-    // with an empty quote, none, and why when the row cannot be asked. Its colour follows the
-    // change. False when the row is gone.
-    bool applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note = {});
+    // The row with this id takes its answer: a quote received at receivedAt (Unix seconds) and
+    // how many minutes it lay behind its market's clock, or, with an empty quote, none, and why.
+    // Its colour follows the change. False when the row is gone.
+    bool applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt, std::string note = {},
+                    int delayMinutes = 0);
     // Rows whose quote has grown old are marked stale.
     void markStale(const std::function<bool(const WatchRow &)> &isStale);
 

@@ -23,6 +23,7 @@ struct WatchRow
     std::string note;            // why the row has no quote, when it cannot be asked
     std::int64_t receivedAt = 0; // Unix seconds of the last quote, 0 before any
     bool stale = false;          // its quote has grown old
+    int delayMinutes = 0;        // how far its quote lay behind its market's clock when it came
 };
 
 } // namespace velmora

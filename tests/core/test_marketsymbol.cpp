@@ -11,6 +11,8 @@ class TestMarketSymbol : public QObject
 private slots:
     void symbols_data();
     void symbols();
+    void pageSymbols_data();
+    void pageSymbols();
 };
 
 void TestMarketSymbol::symbols_data()
@@ -41,6 +43,54 @@ void TestMarketSymbol::symbols()
     QCOMPARE(QByteArray::fromStdString(got.value_or("")), symbol);
     QCOMPARE(IsMarketSymbol(code.toStdString()), !symbol.isEmpty() && code == symbol);
     QVERIFY(!UnaskableCodeText(code.toStdString()).empty());
+}
+
+// How each market's codes are asked on the two pages.
+void TestMarketSymbol::pageSymbols_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<QByteArray>("asked"); // "market first-page second-page [index]", empty: none
+    const char *rows[][2] = {
+        {"600000", "A sh600000 sh600000"},
+        {"sz399001", "A sz399001 sz399001"},
+        {"510300", "A sh510300 sh510300"},
+        {"159919", "A sz159919 sz159919"},
+        {"00700", "HK r_hk00700 rt_hk00700"},
+        {"hk09988", "HK r_hk09988 rt_hk09988"},
+        {"HK00700", "HK r_hk00700 rt_hk00700"},
+        {"hkHSI", "HK hkHSI rt_hkHSI index"},
+        {"AAPL", "US usAAPL gb_aapl"},
+        {"usTSLA", "US usTSLA gb_tsla"},
+        {"BRK.B", "US usBRK.B gb_brk$b"},
+        {"usDJI", "US usDJI gb_dji index"},
+        {"usIXIC", "US usIXIC gb_ixic index"},
+        {"usINX", "US usINX gb_inx index"},
+        {"DJI", "US usDJI gb_dji"}, // a ticker alone is a stock: an index needs its market
+        {"0700", ""},
+        {"hk0700", ""},
+        {"ABCDEF", ""},
+        {"BRK.BBB", ""},
+        {"A1", ""},
+        {"7", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << QByteArray(row[0]) << QByteArray(row[1]);
+}
+
+void TestMarketSymbol::pageSymbols()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(QByteArray, asked);
+    const auto symbols = PageSymbolsOf(code.toStdString());
+    QByteArray got;
+    if (symbols) {
+        const char *market[] = {"A", "HK", "US"};
+        got = QByteArray(market[int(symbols->market)]) + ' ' +
+              QByteArray::fromStdString(symbols->tencent) + ' ' +
+              QByteArray::fromStdString(symbols->sina) + (symbols->index ? " index" : "");
+        QVERIFY(IsPageSymbol(symbols->tencent) && IsPageSymbol(symbols->sina));
+    }
+    QCOMPARE(got, asked);
 }
 
 QTEST_GUILESS_MAIN(TestMarketSymbol)

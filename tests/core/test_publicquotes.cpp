@@ -54,6 +54,8 @@ std::pair<const std::string, Quote> quote(std::string symbol, std::string name, 
     q.change = std::move(change);
     q.date = std::move(date);
     q.time = std::move(time);
+    q.volume = "0";
+    q.currency = "CNY";
     return {std::move(symbol), q};
 }
 
@@ -87,6 +89,8 @@ private slots:
     void changeFromPrices_data();
     void changeFromPrices();
     void requestTargets();
+    void marketLines_data();
+    void marketLines();
 };
 
 void TestPublicQuotes::tencentReplies_data()
@@ -114,7 +118,7 @@ void TestPublicQuotes::tencentReplies_data()
                         "10:31:00")};
     QTest::newRow("34 fields: no quote")
         << tencent("sh600519", "x", "1", "1", "20240603150003", "0", 34) << Quotes{};
-    QTest::newRow("name not a symbol") << "v_hk00700" + sh.substr(10) << Quotes{};
+    QTest::newRow("name not a symbol") << "v_sh6005-9" + sh.substr(10) << Quotes{};
     QTest::newRow("line cut off") << sh.substr(0, sh.size() - 3) << Quotes{};
     QTest::newRow("unreadable time, minus zero and empty percent")
         << tencent("sh600519", "翠岑地产", "1800.00", "1790.00", "15:00:03", "-0.00") + "\n" +
@@ -146,7 +150,7 @@ void TestPublicQuotes::sinaReplies_data()
     QTest::newRow("31 fields, trailing comma counted: no quote")
         << sina("sh600519", "1790.000", "1800.000", "2024-06-03", 21) << Quotes{};
     QTest::newRow("price zero before the first trade, date unreadable")
-        << sina("sh600519", "1790.000", "0.000", "2024/06/03")
+        << sina("sh600519", "1790.000", "0.000", "03.06.2024")
         << Quotes{quote("sh600519", "翠岑地产", "0.00", "", "1790.00", "", "15:00:03")};
     QTest::newRow("forbidden page") << std::string("<html><body>Forbidden</body></html>")
                                     << Quotes{};
@@ -231,6 +235,77 @@ void TestPublicQuotes::requestTargets()
     const std::vector<std::string> symbols = {"sh600519", "sz000001"};
     QCOMPARE(TencentRequestTarget(symbols), std::string("/q=sh600519,sz000001"));
     QCOMPARE(SinaRequestTarget(symbols), std::string("/list=sh600519,sz000001"));
+}
+
+// A line of count fields, "0" where the parser does not look, with some set.
+std::string line(const std::string &head, char separator, std::size_t count,
+                 const std::vector<std::pair<std::size_t, std::string>> &set)
+{
+    std::vector<std::string> f(count, "0");
+    for (const auto &[at, value] : set)
+        f[at] = value;
+    std::string out = head + "=\"";
+    for (std::size_t i = 0; i < f.size(); ++i)
+        out += (i ? std::string(1, separator) : std::string()) + f[i];
+    return out + "\";\n";
+}
+
+// Hong Kong and US lines of both pages, at the field counts the pages send, each read with its
+// own layout and dated on its own market's clock.
+void TestPublicQuotes::marketLines_data()
+{
+    QTest::addColumn<bool>("tencent");
+    QTest::addColumn<std::string>("reply");
+    QTest::addColumn<QByteArray>("expected"); // symbol|name|price|previous|high|low|change|date time|currency
+    QTest::newRow("first page, Hong Kong, 78 fields")
+        << true
+        << line("v_r_hk00700", '~', 78, {{1, "腾讯控股"}, {2, "00700"}, {3, "380.200"}, {4, "375.000"},
+                                          {30, "2026/12/07 10:29:50"}, {31, "5.200"}, {32, "1.39"},
+                                          {33, "382.000"}, {34, "376.600"}, {75, "HKD"}})
+        << QByteArray("r_hk00700|腾讯控股|380.20|375.00|382.00|376.60|1.39%|2026-12-07 10:29:50|HKD");
+    QTest::newRow("first page, US, 71 fields, New York time")
+        << true
+        << line("v_usAAPL", '~', 71, {{1, "苹果"}, {2, "AAPL.OQ"}, {3, "195.890"}, {4, "197.100"},
+                                       {30, "2026-12-07 10:00:01"}, {31, "-1.21"}, {32, "-0.61"},
+                                       {33, "198.000"}, {34, "195.100"}, {35, "USD"}})
+        << QByteArray("usAAPL|苹果|195.89|197.10|198.00|195.10|-0.61%|2026-12-07 10:00:01|USD");
+    QTest::newRow("second page, Hong Kong: price 6 minus previous close 3 is change 7")
+        << false
+        << line("var hq_str_rt_hk00700", ',', 24, {{0, "TENCENT"}, {1, "腾讯控股"}, {2, "376.000"},
+                                                   {3, "375.000"}, {4, "382.000"}, {5, "376.600"},
+                                                   {6, "380.200"}, {7, "5.200"}, {8, "1.387"},
+                                                   {17, "2026/12/07"}, {18, "10:29:50"}})
+        << QByteArray("rt_hk00700|腾讯控股|380.20|375.00|382.00|376.60|1.39%|2026-12-07 10:29:50|HKD");
+    QTest::newRow("second page, US: Beijing time turned into New York's")
+        << false
+        << line("var hq_str_gb_aapl", ',', 30, {{0, "苹果"}, {1, "195.89"}, {2, "-0.61"},
+                                                {3, "2026-12-07 23:00:01"}, {4, "-1.21"},
+                                                {5, "196.50"}, {6, "198.00"}, {7, "195.10"},
+                                                {25, "Dec 07 04:00PM EST"}, {26, "197.10"}})
+        << QByteArray("gb_aapl|苹果|195.89|197.10|198.00|195.10|-0.61%|2026-12-07 10:00:01|USD");
+    QTest::newRow("second page, US without a previous close: price minus change")
+        << false
+        << line("var hq_str_gb_aapl", ',', 12, {{0, "苹果"}, {1, "195.89"}, {2, "-0.61"},
+                                                {3, "2026-06-08 22:00:00"}, {4, "-1.21"},
+                                                {6, "198.00"}, {7, "195.10"}})
+        << QByteArray("gb_aapl|苹果|195.89|197.10|198.00|195.10|-0.61%|2026-06-08 10:00:00|USD");
+    QTest::newRow("second page, US line cut short: no quote")
+        << false << line("var hq_str_gb_aapl", ',', 7, {{1, "195.89"}}) << QByteArray();
+}
+
+void TestPublicQuotes::marketLines()
+{
+    QFETCH(bool, tencent);
+    QFETCH(std::string, reply);
+    QFETCH(QByteArray, expected);
+    const Quotes quotes = tencent ? ParseTencentReply(reply) : ParseSinaReply(reply);
+    QByteArray got;
+    for (const auto &[symbol, q] : quotes) {
+        got = QByteArray::fromStdString(symbol + '|' + q.name + '|' + q.price + '|' + q.previousClose +
+                                        '|' + q.high + '|' + q.low + '|' + q.change + '|' + q.date +
+                                        ' ' + q.time + '|' + q.currency);
+    }
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestPublicQuotes)

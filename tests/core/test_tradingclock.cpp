@@ -1,6 +1,8 @@
 #include "core/tradingclock.h"
 
+#include <QDateTime>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace velmora;
 
@@ -18,6 +20,9 @@ class TestTradingClock : public QObject
 private slots:
     void tradingHours_data();
     void tradingHours();
+    void marketHours_data();
+    void marketHours();
+    void newYorkOffsetMatchesTheZoneDatabase();
 };
 
 void TestTradingClock::tradingHours_data()
@@ -64,6 +69,61 @@ void TestTradingClock::tradingHours()
     QCOMPARE(QByteArray::fromStdString(MarketDate(time)), date);
     QCOMPARE(time.weekday, weekday);
     QCOMPARE(InTradingHours(time), trading);
+}
+
+// Each market at its own hours, on its own clock.
+void TestTradingClock::marketHours_data()
+{
+    QTest::addColumn<int>("market");
+    QTest::addColumn<qint64>("seconds");
+    QTest::addColumn<QByteArray>("clock"); // the market's own date and time
+    QTest::addColumn<bool>("trading");
+    const int hk = int(Market::HongKong), us = int(Market::UnitedStates);
+    const qint64 hk0930 = 1717378200;          // Monday 2024-06-03 09:30 in Hong Kong
+    const qint64 ny0930Summer = 1717421400;    // Monday 2024-06-03 09:30 in New York (UTC-4)
+    const qint64 ny0930Winter = 1733149800;    // Monday 2024-12-02 09:30 in New York (UTC-5)
+    const qint64 springForward = 1710054000;   // Sunday 2024-03-10 07:00 UTC: 02:00 becomes 03:00
+    QTest::newRow("Hong Kong 09:29:59") << hk << hk0930 - 1 << QByteArray("2024-06-03 09:29:59") << false;
+    QTest::newRow("Hong Kong 09:30:00") << hk << hk0930 << QByteArray("2024-06-03 09:30:00") << true;
+    QTest::newRow("Hong Kong 12:00:01") << hk << hk0930 + 9001 << QByteArray("2024-06-03 12:00:01") << false;
+    QTest::newRow("Hong Kong 16:00:00") << hk << hk0930 + 23400 << QByteArray("2024-06-03 16:00:00") << true;
+    QTest::newRow("Hong Kong 16:00:01") << hk << hk0930 + 23401 << QByteArray("2024-06-03 16:00:01") << false;
+    QTest::newRow("New York summer 09:30") << us << ny0930Summer << QByteArray("2024-06-03 09:30:00") << true;
+    QTest::newRow("New York summer 16:00:01") << us << ny0930Summer + 23401 << QByteArray("2024-06-03 16:00:01") << false;
+    QTest::newRow("New York winter 09:29:59") << us << ny0930Winter - 1 << QByteArray("2024-12-02 09:29:59") << false;
+    QTest::newRow("New York winter 09:30") << us << ny0930Winter << QByteArray("2024-12-02 09:30:00") << true;
+    QTest::newRow("New York Saturday") << us << ny0930Summer - 2 * 86400 << QByteArray("2024-06-01 09:30:00") << false;
+    QTest::newRow("the last second of winter time")
+        << us << springForward - 1 << QByteArray("2024-03-10 01:59:59") << false;
+    QTest::newRow("the first second of summer time")
+        << us << springForward << QByteArray("2024-03-10 03:00:00") << false;
+}
+
+void TestTradingClock::marketHours()
+{
+    QFETCH(int, market);
+    QFETCH(qint64, seconds);
+    QFETCH(QByteArray, clock);
+    QFETCH(bool, trading);
+    const Market m = Market(market);
+    const MarketTime time = MarketClock(m, seconds);
+    QCOMPARE(QByteArray::fromStdString(MarketDate(time) + ' ' + MarketClockText(time)), clock);
+    QCOMPARE(InTradingHours(m, time), trading);
+    // And back: the market's own date and time name the same moment.
+    QCOMPARE(MarketUnixSeconds(m, MarketDate(time), MarketClockText(time)).value_or(0), seconds);
+}
+
+// The New York rule worked out by hand agrees with the zone database, where there is one.
+void TestTradingClock::newYorkOffsetMatchesTheZoneDatabase()
+{
+    const QTimeZone newYork("America/New_York");
+    if (!newYork.isValid())
+        QSKIP("no time-zone database here");
+    for (qint64 t = 1577836800; t < 1893456000; t += 3 * 3600 + 17) { // 2020 to 2030
+        const int expected = newYork.offsetFromUtc(QDateTime::fromSecsSinceEpoch(t, Qt::UTC));
+        if (UtcOffsetSeconds(Market::UnitedStates, t) != expected)
+            QFAIL(qPrintable(QString("offset differs at %1").arg(t)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTradingClock)

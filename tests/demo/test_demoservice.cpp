@@ -19,6 +19,9 @@ Q_DECLARE_METATYPE(velmora::DemoFault)
 
 namespace {
 
+// Monday 2024-06-03 10:31:00 in Shanghai.
+constexpr std::int64_t kMonday1031 = 1717381860;
+
 FetchResult fetchOnce(HttpQueue &fetcher, const QUrl &url)
 {
     QSignalSpy spy(&fetcher, &HttpQueue::finished);
@@ -233,22 +236,39 @@ void TestDemoService::chartEscapesTheCode()
     QVERIFY(QString::fromStdString(page.text).contains(QString::fromStdString(*parsed.name)));
 }
 
+// Every market's line on each page reads back as the stock the demo holds, dated on its own
+// market's clock.
 void TestDemoService::publicLinesRoundTrip_data()
 {
-    QTest::addColumn<QByteArray>("symbol");
+    QTest::addColumn<QByteArray>("code");    // the series the demo keeps
+    QTest::addColumn<QByteArrayList>("symbols"); // the first page's, the second page's
     QTest::addColumn<QString>("name");
-    QTest::newRow("Shanghai") << QByteArray("sh600519") << QStringLiteral("翠岑地产");
-    QTest::newRow("Shenzhen") << QByteArray("sz000001") << QStringLiteral("杉屿医药");
-    QTest::newRow("Beijing") << QByteArray("bj430047") << QStringLiteral("演示0047");
+    QTest::addColumn<QByteArray>("currency");
+    QTest::addColumn<QByteArray>("when"); // the quote's own date and time
+    const QByteArray shanghai = "2024-06-03 10:31:00";
+    QTest::newRow("Shanghai") << QByteArray("600519") << QByteArrayList{"sh600519", "sh600519"}
+                              << QStringLiteral("翠岑地产") << QByteArray("CNY") << shanghai;
+    QTest::newRow("Shenzhen") << QByteArray("000001") << QByteArrayList{"sz000001", "sz000001"}
+                              << QStringLiteral("杉屿医药") << QByteArray("CNY") << shanghai;
+    QTest::newRow("Beijing") << QByteArray("430047") << QByteArrayList{"bj430047", "bj430047"}
+                             << QStringLiteral("演示0047") << QByteArray("CNY") << shanghai;
+    QTest::newRow("Hong Kong") << QByteArray("00700") << QByteArrayList{"r_hk00700", "rt_hk00700"}
+                               << QStringLiteral("演示0700") << QByteArray("HKD") << shanghai;
+    QTest::newRow("US, New York time") << QByteArray("AAPL") << QByteArrayList{"usAAPL", "gb_aapl"}
+                                       << QStringLiteral("演示AAPL") << QByteArray("USD")
+                                       << QByteArray("2024-06-02 22:31:00");
 }
 
 void TestDemoService::publicLinesRoundTrip()
 {
-    QFETCH(QByteArray, symbol);
+    QFETCH(QByteArray, code);
+    QFETCH(QByteArrayList, symbols);
     QFETCH(QString, name);
+    QFETCH(QByteArray, currency);
+    QFETCH(QByteArray, when);
     DemoMarket market(1);
     for (std::int64_t step : {0, 5, 40}) {
-        const DemoSeries &s = market.at(symbol.mid(2).toStdString(), step);
+        const DemoSeries &s = market.at(code.toStdString(), step);
         Quote expected;
         expected.name = name.toStdString();
         expected.price = FormatPrice(s.price());
@@ -256,16 +276,23 @@ void TestDemoService::publicLinesRoundTrip()
         expected.high = FormatPrice(s.high());
         expected.low = FormatPrice(s.low());
         expected.change = DemoChangePercent(s);
-        expected.date = "2024-06-03";
-        expected.time = "10:31:00";
-        const auto tencent =
-            ParseTencentReply(DemoTencentLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
-        const auto sina =
-            ParseSinaReply(DemoSinaLine(symbol.toStdString(), s, "2024-06-03", "10:31:00"));
-        QCOMPARE(tencent.size(), std::size_t(1));
-        QCOMPARE(sina.size(), std::size_t(1));
-        QVERIFY(tencent.at(symbol.toStdString()) == expected);
-        QVERIFY(sina.at(symbol.toStdString()) == expected);
+        expected.date = when.left(10).toStdString();
+        expected.time = when.mid(11).toStdString();
+        expected.currency = currency.toStdString();
+        expected.market = currency == "HKD"   ? Market::HongKong
+                          : currency == "USD" ? Market::UnitedStates
+                                              : Market::AShare;
+        const auto tencent = ParseTencentReply(DemoTencentLine(symbols[0].toStdString(), s, kMonday1031));
+        const auto sina = ParseSinaReply(DemoSinaLine(symbols[1].toStdString(), s, kMonday1031));
+        int page = 0;
+        for (const auto *parsed : {&tencent, &sina}) {
+            QCOMPARE(parsed->size(), std::size_t(1));
+            const Quote &got = parsed->at(symbols[page++].toStdString());
+            expected.volume = got.volume; // in the page's own unit
+            QVERIFY2(got == expected, (got.name + "|" + got.price + "|" + got.previousClose + "|" +
+                                       got.high + "|" + got.low + "|" + got.change + "|" +
+                                       got.date + " " + got.time + "|" + got.currency).c_str());
+        }
     }
 }
 
@@ -281,7 +308,7 @@ void TestDemoService::batchPages_data()
         << QByteArray("/q=sh600519,sz000001") << QByteArray() << 200
         << QStringList{"sh600519", "sz000001"} << QStringLiteral("~翠岑地产~600519~");
     QTest::newRow("tencent, unknown and bare codes answer none_match")
-        << QByteArray("/q=hk00700,600519,sz000001") << QByteArray() << 200
+        << QByteArray("/q=xx00700,600519,sz000001") << QByteArray() << 200
         << QStringList{"sz000001"} << QStringLiteral("v_pv_none_match=\"1\";\nv_pv_none_match");
     QTest::newRow("sina with its Referer") << QByteArray("/list=sh600519,sz000001") << referer
                                            << 200 << QStringList{"sh600519", "sz000001"}

@@ -54,6 +54,71 @@ QByteArray sinaLine(const QByteArray &symbol, const QByteArray &name, const QByt
     return "var hq_str_" + symbol + "=\"" + fields.join(',') + "\";\n";
 }
 
+// A line of count fields separated by separator, "0" where the reader does not look.
+QByteArray pageLine(const QByteArray &head, char separator, int count,
+                    const QList<std::pair<int, QByteArray>> &set)
+{
+    QList<QByteArray> fields(count, "0");
+    for (const auto &[at, value] : set)
+        fields[at] = value;
+    return head + "=\"" + fields.join(separator) + "\";\n";
+}
+
+// One stock of each kind, and its lines on both pages on Monday 2026-12-07: the price, the
+// previous close, and the change in percent and as an amount.
+struct MarketStock
+{
+    QByteArray code, tencent, sina, name, price, previous, percent, change;
+    int market; // 0 A-shares, 1 Hong Kong, 2 US
+};
+const QList<MarketStock> kMixedList = {
+    {"00700", "r_hk00700", "rt_hk00700", "腾讯控股", "380.20", "375.00", "1.39", "5.20", 1},
+    {"hk09988", "r_hk09988", "rt_hk09988", "阿里巴巴", "80.00", "82.00", "-2.44", "-2.00", 1},
+    {"AAPL", "usAAPL", "gb_aapl", "苹果", "195.89", "197.10", "-0.61", "-1.21", 2},
+    {"usTSLA", "usTSLA", "gb_tsla", "特斯拉", "250.00", "240.00", "4.17", "10.00", 2},
+    {"510300", "sh510300", "sh510300", "沪深300ETF", "3.900", "3.850", "1.30", "0.05", 0},
+    {"159919", "sz159919", "sz159919", "300ETF", "4.000", "4.100", "-2.44", "-0.10", 0},
+    {"sz399001", "sz399001", "sz399001", "深证成指", "9800.00", "10000.00", "-2.00", "-200.00", 0},
+    {"600000", "sh600000", "sh600000", "甲股份", "10.50", "10.00", "5.00", "0.50", 0},
+};
+
+// The two pages' replies to the mixed list: one request per market, A-shares first.
+QList<std::pair<QByteArray, QByteArray>> mixedReplies(bool tencent)
+{
+    QList<QByteArray> targets(3), replies(3);
+    for (const MarketStock &s : kMixedList) {
+        const QByteArray symbol = tencent ? s.tencent : s.sina;
+        targets[s.market] += (targets[s.market].isEmpty() ? "" : ",") + symbol;
+        const QByteArray high = "10000.50", low = "3.10";
+        if (tencent) {
+            const QByteArray time = s.market == 0 ? "20261207100000"
+                                    : s.market == 1 ? "2026/12/07 10:00:00"
+                                                    : "2026-12-07 10:00:00";
+            replies[s.market] += pageLine("v_" + symbol, '~', s.market == 0 ? 88 : s.market == 1 ? 78 : 71,
+                                          {{1, s.name}, {3, s.price}, {4, s.previous}, {30, time},
+                                           {31, s.change}, {32, s.percent}, {33, high}, {34, low}});
+        } else if (s.market == 0) {
+            replies[0] += pageLine("var hq_str_" + symbol, ',', 33,
+                                   {{0, s.name}, {2, s.previous}, {3, s.price}, {4, high}, {5, low},
+                                    {30, "2026-12-07"}, {31, "10:00:00"}});
+        } else if (s.market == 1) {
+            replies[1] += pageLine("var hq_str_" + symbol, ',', 24,
+                                   {{0, "EN"}, {1, s.name}, {3, s.previous}, {4, high}, {5, low},
+                                    {6, s.price}, {7, s.change}, {8, s.percent},
+                                    {17, "2026/12/07"}, {18, "10:00:00"}});
+        } else {
+            replies[2] += pageLine("var hq_str_" + symbol, ',', 30,
+                                   {{0, s.name}, {1, s.price}, {2, s.percent},
+                                    {3, "2026-12-07 23:00:00"}, {4, s.change}, {6, high}, {7, low},
+                                    {26, s.previous}});
+        }
+    }
+    QList<std::pair<QByteArray, QByteArray>> out;
+    for (int m = 0; m < 3; ++m)
+        out.append({(tencent ? "/q=" : "/list=") + targets[m], replies[m]});
+    return out;
+}
+
 // A list on disk, a refresh of it asking the pages served by the broken server, and a clock
 // the test sets.
 struct Rig
@@ -113,6 +178,8 @@ private slots:
     void refusalIsAFailure_data();
     void refusalIsAFailure();
     void waitsSurviveAClockStepBack();
+    void everyMarketFillsItsRows_data();
+    void everyMarketFillsItsRows();
 
 private:
     std::unique_ptr<BrokenServer> m_server;
@@ -168,7 +235,7 @@ void TestPublicSources::rowsFilledFromOneRequestPerBatch()
         QCOMPARE(rig.row(position), rows[position]);
     // Why the last row has no quote, and how fresh the others are, in their tooltips.
     QVERIFY(rig.list.index(5, 0).data(Qt::ToolTipRole).toString().contains("无法识别的股票代码"));
-    QVERIFY(rig.list.index(0, 2).data(Qt::ToolTipRole).toString().endsWith("行情时间：2026-12-07 10:00:00"));
+    QVERIFY(rig.list.index(0, 2).data(Qt::ToolTipRole).toString().contains("\n人民币 · 行情时间 2026-12-07 10:00:00 (上海)"));
     const bool referer = m_server->heads().first().contains("Referer: https://finance.sina.com.cn/\r\n");
     QCOMPARE(referer, kind == QuoteSourceKind::Sina);
     QCOMPARE(rig.refresh.status().left(10), kind == QuoteSourceKind::Sina ? "行情来源：新浪，最近" : "行情来源：腾讯，最近");
@@ -335,6 +402,65 @@ void TestPublicSources::waitsSurviveAClockStepBack()
     steadyMs += 16'000;       // two intervals later
     QVERIFY(rig.tick(*m_server, 1));
     QCOMPARE(rig.row(0), "甲股份|10.50|10.90|9.80|5.00%|#ff0000");
+}
+
+// A list of Hong Kong, US and A-share codes: each market's codes in a request of their own,
+// every row filled from its own market's line, falls read as falls; and at 10:00 in New York on
+// a Monday only the US codes are asked at every tick, the others at most once in 5 minutes.
+void TestPublicSources::everyMarketFillsItsRows_data()
+{
+    QTest::addColumn<QuoteSourceKind>("kind");
+    QTest::newRow("first page") << QuoteSourceKind::Tencent;
+    QTest::newRow("second page") << QuoteSourceKind::Sina;
+}
+
+void TestPublicSources::everyMarketFillsItsRows()
+{
+    QFETCH(QuoteSourceKind, kind);
+    const bool tencent = kind == QuoteSourceKind::Tencent;
+    const auto replies = mixedReplies(tencent);
+    for (const auto &[target, reply] : replies)
+        m_server->setReply(target, reply);
+    QByteArray codes;
+    for (const MarketStock &s : kMixedList)
+        codes += s.code + "\r\n";
+    Rig rig(m_server->baseUrl(), kind, codes);
+    rig.now = kMonday10 + 13 * 3600; // Monday 10:00 in New York, 23:00 in Shanghai and Hong Kong
+    QVERIFY(rig.tick(*m_server, 3)); // the first tick asks every market
+    const QList<QByteArray> asked = m_server->targets();
+    QCOMPARE(QSet<QByteArray>(asked.begin(), asked.end()),
+             (QSet<QByteArray>{replies[0].first, replies[1].first, replies[2].first}));
+    for (int row = 0; row < kMixedList.size(); ++row) {
+        const MarketStock &s = kMixedList[row];
+        const bool falling = s.change.startsWith('-');
+        const QString shown = rig.row(row);
+        QVERIFY2(shown.startsWith(QString::fromUtf8(s.name + "|" + s.price.left(s.price.indexOf('.') + 3))),
+                 qPrintable(shown));
+        QVERIFY2(shown.endsWith(falling ? "#0000ff" : "#ff0000"), qPrintable(shown));
+        QVERIFY2(shown.contains(QString::fromUtf8("|" + s.percent + "%|")), qPrintable(shown));
+        QVERIFY2(shown.contains("|10000.50|3.10|"), qPrintable(shown));
+    }
+
+    // Each row's currency and its quote's own time on its own market's clock.
+    const auto tip = [&rig](int row) { return rig.list.index(row, 2).data(Qt::ToolTipRole).toString(); };
+    QVERIFY2(tip(0).contains("港元 · 行情时间 2026-12-07 10:00:00 (香港)"), qPrintable(tip(0)));
+    QVERIFY2(tip(2).endsWith("美元 · 行情时间 2026-12-07 10:00:00 (纽约)"), qPrintable(tip(2)));
+    QVERIFY2(tip(7).endsWith("人民币 · 行情时间 2026-12-07 10:00:00 (上海)"), qPrintable(tip(7)));
+
+    // Then the US codes every tick, the rest once in 5 minutes.
+    for (const int step : {8, 8}) {
+        rig.now += step;
+        m_server->clearLog();
+        QVERIFY(rig.tick(*m_server, 1));
+        QCOMPARE(m_server->targets(), QList<QByteArray>{replies[2].first});
+    }
+    rig.now += 300;
+    m_server->clearLog();
+    QVERIFY(rig.tick(*m_server, 3));
+    // The page still says 10:00:00 five minutes on, while New York trades: marked as delayed.
+    QVERIFY2(tip(2).endsWith("延时约 5 分钟"), qPrintable(tip(2)));
+    QVERIFY(rig.list.index(2, 0).data(WatchList::StaleRole).toBool());
+    QVERIFY(!rig.list.index(0, 0).data(WatchList::StaleRole).toBool()); // Hong Kong is closed
 }
 
 QTEST_MAIN(TestPublicSources)
