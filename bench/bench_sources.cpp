@@ -4,7 +4,10 @@
 //    wall time of one tick until every row is answered, the requests it took (median of a few
 //    ticks), and the longest stall of the user-interface thread while a tree view shows the list;
 //  - the same page outside trading hours: an hour of 8-second ticks on a Saturday, counted;
-//  - the per-row service ("/msq"): one tick's wall time and requests, and its requests per hour.
+//  - the per-row service ("/msq"): one tick's wall time and requests, and its requests per hour;
+//  - a list of N rows mixed across the three markets (a third each of A-shares, Hong Kong and US
+//    codes) at 10:00 on a Monday in New York, when only the US trades: one tick's requests and
+//    wall time, and an hour of ticks, with the closed markets' requests counted apart.
 //
 //   bench_sources [--rows N] [--latency L] [--ticks T] [--shape tencent|sina] [--plain-view]
 //
@@ -15,6 +18,7 @@
 // Saturday after), moved on by hand. Figures are printed, never checked.
 
 #include "benchsupport.h"
+#include "demo/demoservice.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
 #include "services/sourcepolicy.h"
@@ -24,6 +28,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -204,6 +209,53 @@ int main(int argc, char **argv)
         perRow = runTick(refresh, server, heartbeat);
     }
 
+    // Mixed markets at 10:00 on a Monday in New York (23:00 in Shanghai and Hong Kong): the demo
+    // dates its quotes on the same fixed clock, so each market's day is today.
+    QTemporaryDir mixedDir;
+    WatchList mixed(mixedDir.path().toStdString());
+    {
+        std::string codes;
+        for (int i = 0; i < rows; ++i) {
+            std::string ticker;
+            for (int n = i / 3; ticker.size() < 4; n /= 26)
+                ticker += static_cast<char>('A' + n % 26);
+            codes += (i % 3 == 0 ? std::to_string(600000 + i)
+                      : i % 3 == 1 ? "hk" + std::to_string(10000 + i).substr(0, 5)
+                                   : "us" + ticker) + "\r\n";
+        }
+        QFile file(mixedDir.filePath(QStringLiteral("Setting.ini")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(codes.data(), qint64(codes.size())) != qint64(codes.size()) ||
+            (file.close(), mixed.load())) {
+            std::fprintf(stderr, "bench_sources: could not write the mixed list\n");
+            return 1;
+        }
+    }
+    const std::int64_t newYork10 = kMonday10 + 13 * 3600;
+    TickFigures mixedTick;
+    int mixedFirstRequests = 0, usHourRequests = 0, closedHourRequests = 0, usTicks = 0;
+    {
+        now = newYork10;
+        server.run([&] { server.service()->setClock(now); });
+        const auto sources = makeSources(server.base(), page, [&now] { return now; });
+        QuoteRefresh refresh(mixed, *sources);
+        mixedFirstRequests = runTick(refresh, server, heartbeat).requests; // every market, forced
+        const int usRows = rows / 3;
+        const int usRequests = (usRows + 59) / 60;
+        for (int tick = 0; tick < kTicksPerHour; ++tick) {
+            now += kTickSeconds;
+            server.run([&] { server.service()->setClock(now); });
+            const TickFigures t = runTick(refresh, server, heartbeat, 30000);
+            if (tick == 0)
+                mixedTick = t;
+            // Requests beyond the US codes' own batches belong to the closed markets.
+            const int us = std::min(t.requests, usRequests);
+            usHourRequests += us;
+            usTicks += us > 0 ? 1 : 0;
+            closedHourRequests += t.requests - us;
+        }
+        server.run([&] { server.service()->setClock(0); });
+    }
+
     std::printf("  %-58s %14s   %s\n", "what", "figure", "target");
     std::printf("batch page (%s shape), trading hours; median of %d ticks after a first one:\n",
                 pageName, tickCount);
@@ -227,6 +279,15 @@ int main(int argc, char **argv)
     printRow("longest UI stall during the tick", Format("%.1f ms", perRow.stallMs), "<= 16 ms");
     printRow("requests per hour (asked at every tick: one tick x 450)",
              std::to_string(static_cast<long long>(perRow.requests) * kTicksPerHour), "");
+    std::printf("mixed markets (%s shape), %d rows, a third each, Monday 10:00 in New York:\n", pageName, rows);
+    printRow("first tick (after start: every market), requests", std::to_string(mixedFirstRequests), "");
+    printRow("one tick while only the US trades: requests", std::to_string(mixedTick.requests),
+             "the US batches only");
+    printRow("one tick while only the US trades: wall time", Format("%.3f s", mixedTick.wallSeconds), "");
+    printRow("US requests per hour (ticks that asked)",
+             std::to_string(usHourRequests) + " (" + std::to_string(usTicks) + " ticks)", "");
+    printRow("closed markets' requests per hour", std::to_string(closedHourRequests),
+             "<= 12 x their batches");
     if (perRow.wallSeconds > kTickSeconds)
         std::printf("  (one tick of the per-row service takes longer than the %d s interval; rows "
                     "still waiting are skipped at the next tick)\n",

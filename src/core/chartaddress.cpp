@@ -1,5 +1,6 @@
 #include "core/chartaddress.h"
 
+#include "core/marketsymbol.h"
 #include "core/quoteaddress.h"
 
 namespace velmora {
@@ -14,6 +15,42 @@ std::string BuildChartUrl(std::string_view base, std::string_view code)
     url += PercentEncodeCode(code);
     url += "/index_kp.shtml";
     return url;
+}
+
+std::optional<std::string> ChartImageSymbol(std::string_view code, std::string *why)
+{
+    const auto symbols = PageSymbolsOf(code);
+    if (!symbols || symbols->index) {
+        if (why)
+            *why = symbols ? std::string(code) + " 没有分时图。" : UnaskableCodeText(code);
+        return std::nullopt;
+    }
+    switch (symbols->market) {
+    case Market::AShare:
+        return symbols->tencent;
+    case Market::HongKong:
+        return "hk" + symbols->tencent.substr(4); // after "r_hk"
+    case Market::UnitedStates:
+        return symbols->tencent; // "usAAPL"
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ChartImagePath(std::string_view symbol)
+{
+    if (IsMarketSymbol(symbol))
+        return "/newchart/min/n/" + std::string(symbol) + ".gif";
+    const auto symbols = symbol.size() > 2 ? PageSymbolsOf(symbol) : std::nullopt;
+    if (!symbols || symbols->index || symbol.substr(0, 2) != (symbols->market == Market::HongKong ? "hk" : "us"))
+        return std::nullopt;
+    if (symbols->market == Market::HongKong)
+        return "/newchart/hk_stock/min/" + std::string(symbol.substr(2)) + ".gif";
+    std::string ticker = symbols->sina.substr(3); // "aapl", "brk$b"
+    for (char &c : ticker) {
+        if (c == '$')
+            c = '.';
+    }
+    return "/newchart/usstock/min/" + ticker + ".gif";
 }
 
 std::string ChartViewerCaption(std::string_view domain)

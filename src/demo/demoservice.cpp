@@ -218,7 +218,7 @@ void DemoQuoteService::answerBatch(BatchShape shape, const QHttpServerRequest &r
         return;
 
     // Each line is dated on its own market's clock, whatever the machine's own zone.
-    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+    const std::int64_t now = m_fixedNow ? m_fixedNow : QDateTime::currentSecsSinceEpoch();
     std::string reply;
     for (const QByteArray &symbol : symbols) {
         const std::string text = symbol.toStdString();
@@ -247,6 +247,11 @@ void DemoQuoteService::answerChart(const QHttpServerRequest &request,
     const std::string codeText = code.toStdString();
     const DemoSeries &series = m_market.at(codeText, currentStep());
     answer(std::move(responder), kPageType, toGbk(DemoChartPage(codeText, series)));
+}
+
+void DemoQuoteService::setClock(std::int64_t unixSeconds)
+{
+    m_fixedNow = unixSeconds;
 }
 
 void DemoQuoteService::answer(QHttpServerResponder &&responder, const QByteArray &contentType,

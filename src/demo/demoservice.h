@@ -53,6 +53,9 @@ public:
     QUrl baseUrl() const;
 
     void setLatencyMs(int ms);
+    // The moment the public pages date their quotes at (Unix seconds), for a benchmark on a
+    // fixed clock; 0 goes back to the machine's clock.
+    void setClock(std::int64_t unixSeconds);
     // code is the raw code as it arrives in the request, percent-decoding undone. A batch
     // request takes the fault of any symbol in it, or of that symbol's six digits.
     void setFault(const QByteArray &code, DemoFault fault);
@@ -92,6 +95,7 @@ private:
     quint16 m_port = 0;
     struct Held;
     std::vector<std::shared_ptr<Held>> m_held;
+    std::int64_t m_fixedNow = 0;
 };
 
 } // namespace velmora

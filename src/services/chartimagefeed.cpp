@@ -1,6 +1,6 @@
 #include "services/chartimagefeed.h"
 
-#include "core/marketsymbol.h"
+#include "core/chartaddress.h"
 #include "platform/httpcheck.h"
 
 #include <QBuffer>
@@ -47,7 +47,7 @@ QUrl ChartImageFeed::imageUrl(const QString &symbol) const
     QString path = url.path();
     while (path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    url.setPath(path + QStringLiteral("/newchart/min/n/") + symbol + QStringLiteral(".gif"));
+    url.setPath(path + QString::fromStdString(ChartImagePath(symbol.toStdString()).value_or(std::string())));
     return url;
 }
 
@@ -55,8 +55,8 @@ void ChartImageFeed::show(const std::string &symbol)
 {
     dropReply();
     m_symbol = QString::fromStdString(symbol);
-    // Only a market symbol goes into the address: nothing else can reach another path.
-    if (!IsMarketSymbol(symbol)) {
+    // Only a chart symbol goes into the address: nothing else can reach another path.
+    if (!ChartImagePath(symbol)) {
         m_timer->stop();
         emit failed(failureText(QStringLiteral("%1 不是行情代码").arg(m_symbol)));
         return;

@@ -1,7 +1,6 @@
 #include "services/chartviewer.h"
 
 #include "core/chartaddress.h"
-#include "core/marketsymbol.h"
 #include "platform/openurl.h"
 #include "services/viewerprocess.h"
 #include "watchlist/watchlist.h"
@@ -68,10 +67,10 @@ ActionResult ChartViewer::show(const QList<int> &positions, bool publicSource)
     }
     if (!last)
         return ActionResult::done();
-    const std::string &code = m_list.rowAt(*last).entry.code;
-    const auto symbol = MarketSymbol(code);
+    std::string why;
+    const auto symbol = ChartImageSymbol(m_list.rowAt(*last).entry.code, &why);
     if (!symbol)
-        return ActionResult::refused(QString::fromStdString(UnaskableCodeText(code)));
+        return ActionResult::refused(QString::fromStdString(why));
     emit imageWanted(*symbol);
     return ActionResult::done();
 }

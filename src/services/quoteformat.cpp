@@ -76,7 +76,9 @@ public:
     }
 
     QuoteSourceKind kind() const override { return m_kind; }
-    bool isPublic() const override { return true; }
+    // The demo speaks the first page's shape on this machine: asked at every tick like the
+    // custom service, never backing off.
+    bool isPublic() const override { return m_kind != QuoteSourceKind::Demo; }
     std::size_t batchSize() const override { return kMaxCodesPerRequest; }
     std::optional<AskKey> keyOf(const std::string &code) const override
     {
@@ -120,9 +122,9 @@ std::unique_ptr<QuoteFormat> MakeCustomFormat(QuoteSourceKind kind, const QUrl &
     return std::make_unique<CustomFormat>(kind, base);
 }
 
-std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base)
+std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base, QuoteSourceKind kind)
 {
-    return std::make_unique<PublicPageFormat>(QuoteSourceKind::Tencent, base,
+    return std::make_unique<PublicPageFormat>(kind, base,
                                               &TencentRequestTarget, &ParseTencentReply,
                                               QByteArray(), "v_", &PageSymbols::tencent);
 }

@@ -54,10 +54,12 @@ public:
                                             const std::vector<std::string> &keys) const = 0;
 };
 
-// The custom service at base ("/msq?cn_<code>", one code per request): custom and demo.
+// The custom service at base ("/msq?cn_<code>", one code per request).
 std::unique_ptr<QuoteFormat> MakeCustomFormat(QuoteSourceKind kind, const QUrl &base);
-// The two public batch pages.
-std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base);
+// The two public batch pages. The demo service answers the first page's shape too, for every
+// market (kind Demo: asked at every tick, like the custom service).
+std::unique_ptr<QuoteFormat> MakeTencentFormat(const QUrl &base,
+                                               QuoteSourceKind kind = QuoteSourceKind::Tencent);
 std::unique_ptr<QuoteFormat> MakeSinaFormat(const QUrl &base);
 
 // The referer the second page wants; without it the host answers 403.

@@ -21,7 +21,7 @@ SourcePolicy::SourcePolicy(const Bases &bases, const UserSettings &settings, QOb
     if (!settings.customBase.isEmpty())
         m_bases.custom = settings.customBase;
     m_formats[QuoteSourceKind::Custom] = MakeCustomFormat(QuoteSourceKind::Custom, m_bases.custom);
-    m_formats[QuoteSourceKind::Demo] = MakeCustomFormat(QuoteSourceKind::Demo, m_bases.demo);
+    m_formats[QuoteSourceKind::Demo] = MakeTencentFormat(m_bases.demo, QuoteSourceKind::Demo);
     m_formats[QuoteSourceKind::Tencent] = MakeTencentFormat(m_bases.tencent);
     m_formats[QuoteSourceKind::Sina] = MakeSinaFormat(m_bases.sina);
 }
@@ -51,7 +51,7 @@ void SourcePolicy::apply(const UserSettings &settings)
 void SourcePolicy::setDemoBase(const QUrl &base)
 {
     m_bases.demo = base;
-    m_formats[QuoteSourceKind::Demo] = MakeCustomFormat(QuoteSourceKind::Demo, base);
+    m_formats[QuoteSourceKind::Demo] = MakeTencentFormat(base, QuoteSourceKind::Demo);
 }
 
 bool SourcePolicy::isPublic() const

@@ -11,15 +11,19 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTreeView>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -169,6 +173,9 @@ void MainWindow::setUpColumns()
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int column = 0; column < WatchList::ColumnCount; ++column)
         header->resizeSection(column, TwipsToPixels(ListColumnAt(column).widthTwips));
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_list, changed, this, &MainWindow::fitCodeColumn);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::fitCodeColumn);
     // A click on a header sorts the view by that column; no indicator in the list's own order.
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
@@ -178,6 +185,26 @@ void MainWindow::setUpColumns()
         if (m_order->sortedColumn() >= 0)
             header->setSortIndicator(column, m_order->sortOrder());
     });
+}
+
+void MainWindow::fitCodeColumn()
+{
+    const int designed = TwipsToPixels(ListColumnAt(WatchList::Code).widthTwips);
+    const QFontMetrics metrics(m_listView->font());
+    // Room around the text as the view draws it: its margins on both sides, and a little more.
+    const int margins = 2 * m_listView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
+                                                             m_listView) + 8;
+    int needed = designed;
+    for (int row = 0; row < m_list.rowCount(); ++row)
+        needed = std::max(needed, metrics.horizontalAdvance(m_list.text(row, WatchList::Code)) + margins);
+    QHeaderView *header = m_listView->header();
+    const int grow = needed - header->sectionSize(WatchList::Code);
+    if (grow == 0)
+        return;
+    header->resizeSection(WatchList::Code, needed);
+    m_listView->resize(m_listView->width() + grow, m_listView->height());
+    m_strip->resize(m_strip->width() + grow, m_strip->height());
+    resize(width() + grow, height());
 }
 
 void MainWindow::showAnnouncement(QTextDocument *document)

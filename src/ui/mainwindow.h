@@ -101,6 +101,9 @@ private:
     void buildControls();
     void buildContextMenu();
     void setUpColumns();
+    // The code column as wide as the longest code needs, never narrower than its own width;
+    // the list, the strip and the window grow or shrink by the same amount.
+    void fitCodeColumn();
     void makeTopmost();
     void requestRemoval();
 

@@ -25,6 +25,8 @@ private slots:
     void chartUrl_data();
     void chartUrl();
     void caption();
+    void chartImage_data();
+    void chartImage();
     void contentTypeCharset_data();
     void contentTypeCharset();
     void metaCharset_data();
@@ -241,6 +243,33 @@ void TestChartAddress::parseMessage()
     const ViewerMessage message = ParseViewerMessage(line.toStdString());
     QCOMPARE(int(message.kind), kind);
     QCOMPARE(bytes(message.url), url);
+}
+
+// The public chart image of each market's stocks, and none for an index or a stranger; only
+// such a symbol reaches the image service's paths.
+void TestChartAddress::chartImage_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<QByteArray>("path"); // empty: no image
+    QTest::newRow("A-share") << QByteArray("600519") << QByteArray("/newchart/min/n/sh600519.gif");
+    QTest::newRow("Hong Kong") << QByteArray("hk00700") << QByteArray("/newchart/hk_stock/min/00700.gif");
+    QTest::newRow("US") << QByteArray("AAPL") << QByteArray("/newchart/usstock/min/aapl.gif");
+    QTest::newRow("US share class") << QByteArray("usBRK.B") << QByteArray("/newchart/usstock/min/brk.b.gif");
+    QTest::newRow("Hong Kong index") << QByteArray("hkHSI") << QByteArray();
+    QTest::newRow("US index") << QByteArray("usDJI") << QByteArray();
+    QTest::newRow("no market's code") << QByteArray("7") << QByteArray();
+}
+
+void TestChartAddress::chartImage()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(QByteArray, path);
+    std::string why;
+    const auto symbol = ChartImageSymbol(code.toStdString(), &why);
+    QCOMPARE(QByteArray::fromStdString(symbol ? ChartImagePath(*symbol).value_or("?") : ""), path);
+    QCOMPARE(why.empty(), !path.isEmpty());
+    for (const char *outside : {"../x", "sh60051", "hk0070/", "us"})
+        QVERIFY(!ChartImagePath(outside));
 }
 
 QTEST_APPLESS_MAIN(TestChartAddress)

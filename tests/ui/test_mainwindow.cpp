@@ -34,6 +34,7 @@ class TestMainWindow : public QObject
 
 private slots:
     void columnsInOrder();
+    void longCodesAreNeverElided();
     void captions_data();
     void captions();
     void emptyFolder();
@@ -67,6 +68,30 @@ void TestMainWindow::columnsInOrder()
                                    "止盈价>", "止损价>"}));
     // All eight side by side, none cut off.
     QVERIFY(fixture.view()->header()->length() <= fixture.view()->viewport()->width());
+}
+
+// The code column widens to the longest code; the other columns keep their widths and the
+// window grows by what that needs.
+void TestMainWindow::longCodesAreNeverElided()
+{
+    AppFixture fixture;
+    fixture.putFiles("600000\r\n");
+    QVERIFY(fixture.start());
+    QHeaderView *header = fixture.view()->header();
+    const int designed = header->sectionSize(0);
+    const int windowWidth = fixture.window().width();
+    const int nameWidth = header->sectionSize(1);
+    for (const char *code : {"sh000001", "usAAPL", "hk09988", "BRK.B", "usGOOGL"})
+        QVERIFY(!fixture.list().add({code, "", ""}));
+    const QFontMetrics metrics(fixture.view()->font());
+    const int widest = metrics.horizontalAdvance("sh000001");
+    QVERIFY2(header->sectionSize(0) > widest, qPrintable(QString::number(header->sectionSize(0))));
+    QCOMPARE(header->sectionSize(1), nameWidth);
+    QCOMPARE(fixture.window().width() - windowWidth, header->sectionSize(0) - designed);
+    QVERIFY(header->length() <= fixture.view()->viewport()->width());
+    // What the view draws in the cell is the whole code.
+    const QModelIndex cell = fixture.view()->model()->index(1, 0);
+    QVERIFY(fixture.view()->visualRect(cell).width() >= widest);
 }
 
 void TestMainWindow::captions_data()
