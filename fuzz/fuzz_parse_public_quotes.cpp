@@ -50,7 +50,7 @@ void checkQuotes(const QuotesByKey &quotes, std::string_view reply)
         lines += c == '\n' || c == '\r';
     CHECK(quotes.size() <= lines);
     for (const auto &[symbol, q] : quotes) {
-        CHECK(IsMarketSymbol(symbol));
+        CHECK(IsPageSymbol(symbol));
         for (const std::string *field : {&symbol, &q.name, &q.price, &q.high, &q.low, &q.change,
                                          &q.previousClose, &q.date, &q.time})
             CHECK(field->find_first_of("\r\n") == std::string::npos);

@@ -334,7 +334,7 @@ QuotesByKey ParseSinaReply(std::string_view utf8)
             quote.previousClose =
                 f.size() > kSinaUsPreviousClose
                     ? TrimPrice(f[kSinaUsPreviousClose])
-                    : DecimalDifference(f[kSinaUsPrice], f[kSinaUsChange]).value_or("");
+                    : TrimPrice(DecimalDifference(f[kSinaUsPrice], f[kSinaUsChange]).value_or(""));
             quote.change = PercentChangeFromPrices(quote.price, quote.previousClose);
             if (quote.change.empty())
                 quote.change = FormatPercentChange(f[kSinaUsPercent]);
