@@ -72,17 +72,29 @@ std::optional<std::vector<std::string>> snapshotNames(StoreFileSystem &fs,
     return names;
 }
 
+// Beside the copies, when there was no lots file: a restore then removes the lots. A snapshot
+// with neither is older than the lots and leaves them alone.
+constexpr const char *kNoHoldingsName = "Holdings.csv.absent";
+
 std::optional<StoreError> copyFiles(StoreFileSystem &fs, const std::filesystem::path &dataDir,
                                     const std::filesystem::path &into)
 {
-    for (const char *name : kFileNames) {
+    for (const char *name : {kCodeFileName, kTakeProfitFileName, kStopLossFileName, kHoldingsFileName}) {
         SystemError cause;
         const Presence presence = fs.presence(dataDir / name, &cause);
+        if (presence == Presence::Missing && std::string_view(name) == kHoldingsFileName) {
+            if (!fs.writeDurably(into / kNoHoldingsName, std::string(), &cause))
+                return failure(name, cause);
+            continue;
+        }
         if (presence == Presence::Missing)
             continue; // absent stays absent: a restore then removes the file
-        if (presence == Presence::Unknown)
-            return failure(name, cause);
-        const auto bytes = fs.readAll(dataDir / name, &cause);
+        const bool lots = std::string_view(name) == kHoldingsFileName;
+        auto bytes = presence == Presence::Present ? fs.readAll(dataDir / name, &cause) : std::nullopt;
+        // Lots that cannot be read are not changed this run: the copy leaves them out, and a
+        // restore of it leaves them alone.
+        if (!bytes && lots)
+            continue;
         if (!bytes || !fs.writeDurably(into / name, *bytes, &cause))
             return failure(name, cause);
     }
@@ -283,6 +295,14 @@ std::optional<SnapshotContents> ReadSnapshot(const std::filesystem::path &dataDi
         *slots[i] = fs.readAll(path, &cause);
         if (!*slots[i])
             return refuse(kFileNames[i], cause);
+    }
+    if (fs.presence(dir / kHoldingsFileName, nullptr) == Presence::Present) {
+        auto holdings = fs.readAll(dir / kHoldingsFileName, &cause);
+        if (!holdings)
+            return refuse(kHoldingsFileName, cause);
+        contents.holdings = std::optional<std::string>(std::move(*holdings));
+    } else if (fs.presence(dir / kNoHoldingsName, nullptr) == Presence::Present) {
+        contents.holdings = std::optional<std::string>();
     }
     return contents;
 }

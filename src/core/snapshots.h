@@ -24,12 +24,15 @@ struct SnapshotInfo
     int rows = 0; // lines of its Setting.ini: 0 when absent, -1 when it could not be read
 };
 
-// The three files of a snapshot; nullopt for a file that was absent when it was taken.
+// The files of a snapshot; nullopt for a file that was absent when it was taken. The lots file
+// as the snapshot recorded it (its bytes, or that there was none); nothing for a snapshot taken
+// before the program kept lots, which a restore leaves the lots alone for.
 struct SnapshotContents
 {
     std::optional<std::string> codes;
     std::optional<std::string> takeProfit;
     std::optional<std::string> stopLoss;
+    HoldingsChange holdings;
 };
 
 // Whether name is a snapshot's: 8 digits, "-", 6 digits, "-", 3 digits, optionally "-" and
@@ -43,7 +46,7 @@ std::string SnapshotTimeText(std::string_view name);
 // Name order, which is time order: "…-123" < "…-123-1" < "…-123-2" < "…-123-10" < "…-124".
 bool SnapshotOlder(std::string_view a, std::string_view b);
 
-// Copies the three files into a new snapshot named stem ("yyyyMMdd-HHmmss-zzz"; the caller reads
+// Copies the three files and the lots file (or a note that there is none) into a new snapshot named stem ("yyyyMMdd-HHmmss-zzz"; the caller reads
 // the clock) or the first free "stem-N". A snapshot is always the newest by name: when the
 // clock has gone back (a correction, a time zone change) and stem would sort before the newest
 // snapshot there, the new one takes the newest's stem with the next free suffix, so that

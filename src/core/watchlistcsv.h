@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/csvtable.h"
 #include "core/watchentry.h"
 
 #include <cstddef>
@@ -23,16 +24,6 @@ struct CsvRow
 // code is written "" so that its row is no blank line). An empty threshold stays empty.
 std::string WatchListCsv(const std::vector<CsvRow> &rows);
 
-// A record that cannot be imported: the line of the file it starts on (the first line is 1, the
-// header counts) and why, in a few Chinese words.
-struct CsvProblem
-{
-    std::size_t line = 0;
-    std::string what;
-
-    friend bool operator==(const CsvProblem &, const CsvProblem &) = default;
-};
-
 // The rows of an imported table in UTF-8 with notes on rows imported as they stand, or nothing
 // at all and every bad record.
 struct CsvImport
@@ -53,9 +44,5 @@ struct CsvImport
 // quote make a bad record, and any bad record makes the import empty. A blank record (only
 // blanks and separators, nothing quoted) is skipped.
 CsvImport ReadWatchListCsv(std::string_view utf8);
-
-// The problems as lines "第 N 行：…", joined by LF; after the first 20, one line tells how many
-// more there are.
-std::string CsvProblemsText(const std::vector<CsvProblem> &problems);
 
 } // namespace velmora

@@ -13,6 +13,9 @@ using Presence = StoreFileSystem::Presence;
 
 constexpr std::array<const char *, 3> kFileNames{kCodeFileName, kTakeProfitFileName,
                                                  kStopLossFileName};
+// Every file a change may touch: the list's three and the lots file.
+constexpr std::array<const char *, 4> kAllFileNames{kCodeFileName, kTakeProfitFileName,
+                                                    kStopLossFileName, kHoldingsFileName};
 
 std::filesystem::path newPathOf(const std::filesystem::path &dir, const char *name)
 {
@@ -58,7 +61,7 @@ std::optional<std::string> readFile(StoreFileSystem &fs, const std::filesystem::
 // can be read must still show its list.
 void discardNewFiles(StoreFileSystem &fs, const std::filesystem::path &dir)
 {
-    for (const char *name : kFileNames) {
+    for (const char *name : kAllFileNames) {
         for (const auto &path : {newPathOf(dir, name), gonePathOf(dir, name)}) {
             if (fs.presence(path, nullptr) == Presence::Present)
                 fs.remove(path, nullptr);
@@ -94,7 +97,7 @@ std::optional<StoreError> renamePending(StoreFileSystem &fs, const std::filesyst
     std::optional<StoreError> failure;
     for (int attempt = 0; attempt < 2; ++attempt) {
         failure.reset();
-        for (const char *name : kFileNames) {
+        for (const char *name : kAllFileNames) {
             if (auto error = settleFile(fs, dir, name))
                 failure = error;
         }
@@ -110,16 +113,22 @@ std::optional<StoreError> renamePending(StoreFileSystem &fs, const std::filesyst
 // on disk the change has landed, whatever happens after: reporting it as failed then would show
 // the old list while the disk holds the new one, and a retry would add the row twice.
 std::optional<StoreError> commitContents(StoreFileSystem &fs, const std::filesystem::path &dir,
-                                         const Contents &contents)
+                                         const Contents &contents, const HoldingsChange &holdings = {})
 {
     SystemError cause;
-    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+    for (std::size_t i = 0; i < kAllFileNames.size(); ++i) {
+        // The lots file only when the change touches it; the list's three files always.
+        const std::optional<std::string> *content = i < contents.size() ? &contents[i]
+                                                    : holdings           ? &*holdings
+                                                                         : nullptr;
+        if (!content)
+            continue;
         const bool written =
-            contents[i] ? fs.writeDurably(newPathOf(dir, kFileNames[i]), *contents[i], &cause)
-                        : fs.writeDurably(gonePathOf(dir, kFileNames[i]), std::string(), &cause);
+            *content ? fs.writeDurably(newPathOf(dir, kAllFileNames[i]), **content, &cause)
+                     : fs.writeDurably(gonePathOf(dir, kAllFileNames[i]), std::string(), &cause);
         if (!written) {
             discardNewFiles(fs, dir);
-            return errorFor(kFileNames[i], cause);
+            return errorFor(kAllFileNames[i], cause);
         }
     }
     const auto marker = dir / kCommitMarkerName;
@@ -224,6 +233,19 @@ LoadedWatchList LoadWatchList(const std::filesystem::path &dir, StoreFileSystem 
         }
         columns[i] = SplitLines(*bytes);
     }
+    // The lots file: its own trouble is its own; the list shows all the same.
+    {
+        auto path = dir / kHoldingsFileName;
+        if (pending && fs.presence(newPathOf(dir, kHoldingsFileName), nullptr) == Presence::Present)
+            path = newPathOf(dir, kHoldingsFileName);
+        const bool gone = pending && fs.presence(gonePathOf(dir, kHoldingsFileName), nullptr) == Presence::Present;
+        SystemError cause;
+        const Presence presence = gone ? Presence::Missing : fs.presence(path, &cause);
+        if (presence == Presence::Present)
+            result.holdings = fs.readAll(path, &cause);
+        if (presence == Presence::Unknown || (presence == Presence::Present && !result.holdings))
+            result.holdingsError = errorFor(kHoldingsFileName, cause, StoreError::Kind::UnreadableList);
+    }
     const auto &codes = columns[0];
     result.entries.reserve(codes.size());
     for (std::size_t row = 0; row < codes.size(); ++row) {
@@ -242,7 +264,8 @@ LoadedWatchList LoadWatchList(const std::filesystem::path &dir, StoreFileSystem 
 }
 
 std::optional<StoreError> AppendWatchEntries(const std::filesystem::path &dir,
-                                             const WatchEntries &entries, StoreFileSystem &fs)
+                                             const WatchEntries &entries, StoreFileSystem &fs,
+                                             const HoldingsChange &holdings)
 {
     if (auto error = finishFailedChange(fs, dir))
         return error;
@@ -264,7 +287,8 @@ std::optional<StoreError> AppendWatchEntries(const std::filesystem::path &dir,
     return commitContents(fs, dir,
                           Contents{appendLines(current[0], rows, values[0]),
                                    appendLines(current[1], rows, values[1]),
-                                   appendLines(current[2], rows, values[2])});
+                                   appendLines(current[2], rows, values[2])},
+                          holdings);
 }
 
 std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
@@ -274,7 +298,8 @@ std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
 }
 
 std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
-                                            const WatchEntries &rows, StoreFileSystem &fs)
+                                            const WatchEntries &rows, StoreFileSystem &fs,
+                                            const HoldingsChange &holdings)
 {
     if (auto error = finishFailedChange(fs, dir))
         return error;
@@ -284,7 +309,27 @@ std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
         *contents[1] += row.takeProfit + "\r\n";
         *contents[2] += row.stopLoss + "\r\n";
     }
-    return commitContents(fs, dir, contents);
+    return commitContents(fs, dir, contents, holdings);
+}
+
+std::optional<StoreError> WriteHoldings(const std::filesystem::path &dir, const std::string &bytes,
+                                        StoreFileSystem &fs)
+{
+    if (auto error = finishFailedChange(fs, dir))
+        return error;
+    // The list's files as they are: read and written back whole, so the commit stays one.
+    Contents contents;
+    for (std::size_t i = 0; i < kFileNames.size(); ++i) {
+        std::optional<StoreError> error;
+        const auto path = dir / kFileNames[i];
+        if (fs.presence(path, nullptr) == Presence::Missing)
+            continue; // absent stays absent
+        auto current = readFile(fs, path, kFileNames[i], error);
+        if (!current)
+            return error;
+        contents[i] = std::move(current);
+    }
+    return commitContents(fs, dir, contents, HoldingsChange(bytes));
 }
 
 std::optional<StoreError> SetThresholds(const std::filesystem::path &dir, std::size_t row,
@@ -314,11 +359,11 @@ std::optional<StoreError> SetThresholds(const std::filesystem::path &dir, std::s
 
 std::optional<StoreError> RestoreWatchFiles(const std::filesystem::path &dir,
                                             const std::array<std::optional<std::string>, 3> &files,
-                                            StoreFileSystem &fs)
+                                            StoreFileSystem &fs, const HoldingsChange &holdings)
 {
     if (auto error = finishFailedChange(fs, dir))
         return error;
-    return commitContents(fs, dir, files);
+    return commitContents(fs, dir, files, holdings);
 }
 
 WatchListFiles::WatchListFiles(std::filesystem::path dir, StoreFileSystem &fs)
@@ -333,18 +378,27 @@ LoadedWatchList WatchListFiles::load()
     return loaded;
 }
 
-std::optional<StoreError> WatchListFiles::append(const WatchEntries &entries)
+std::optional<StoreError> WatchListFiles::append(const WatchEntries &entries,
+                                                 const HoldingsChange &holdings)
 {
     if (m_refusal)
         return m_refusal;
-    return AppendWatchEntries(m_dir, entries, m_fs);
+    return AppendWatchEntries(m_dir, entries, m_fs, holdings);
 }
 
-std::optional<StoreError> WatchListFiles::rewrite(const WatchEntries &rows)
+std::optional<StoreError> WatchListFiles::rewrite(const WatchEntries &rows,
+                                                  const HoldingsChange &holdings)
 {
     if (m_refusal)
         return m_refusal;
-    return RewriteWatchFiles(m_dir, rows, m_fs);
+    return RewriteWatchFiles(m_dir, rows, m_fs, holdings);
+}
+
+std::optional<StoreError> WatchListFiles::writeHoldings(const std::string &bytes)
+{
+    if (m_refusal)
+        return m_refusal;
+    return WriteHoldings(m_dir, bytes, m_fs);
 }
 
 std::optional<StoreError> WatchListFiles::setThresholds(std::size_t row,
@@ -357,11 +411,12 @@ std::optional<StoreError> WatchListFiles::setThresholds(std::size_t row,
 }
 
 std::optional<StoreError>
-WatchListFiles::restore(const std::array<std::optional<std::string>, 3> &files)
+WatchListFiles::restore(const std::array<std::optional<std::string>, 3> &files,
+                        const HoldingsChange &holdings)
 {
     if (m_refusal)
         return m_refusal;
-    return RestoreWatchFiles(m_dir, files, m_fs);
+    return RestoreWatchFiles(m_dir, files, m_fs, holdings);
 }
 
 } // namespace velmora

@@ -14,6 +14,12 @@ inline constexpr const char *kCodeFileName = "Setting.ini";
 inline constexpr const char *kTakeProfitFileName = "Setting2.ini";
 inline constexpr const char *kStopLossFileName = "Setting3.ini";
 inline constexpr const char *kCommitMarkerName = "Setting.commit";
+// The lots of the holdings, beside the three files of the list and changed by the same protocol.
+inline constexpr const char *kHoldingsFileName = "Holdings.csv";
+
+// What a change does to the lots file: nothing (most changes of the list), new contents, or,
+// with contents of nullopt, no file at all.
+using HoldingsChange = std::optional<std::optional<std::string>>;
 
 // What went wrong with which file, in the system's own words.
 struct StoreError
@@ -32,9 +38,12 @@ struct StoreError
 struct LoadedWatchList
 {
     WatchEntries entries;
-    // Set when this run must write none of the three files: a file exists but could not be
-    // read (the list is then empty), or the folder cannot be written (the list is shown).
+    // Set when this run must write none of the files: a file exists but could not be read (the
+    // list is then empty), or the folder cannot be written (the list is shown).
     std::optional<StoreError> error;
+    // The lots file's bytes; nothing when there is none, or when it could not be read.
+    std::optional<std::string> holdings;
+    std::optional<StoreError> holdingsError;
 };
 
 // Finishes a change that was interrupted after all new contents were on disk (the commit
@@ -53,9 +62,12 @@ LoadedWatchList LoadWatchList(const std::filesystem::path &dir,
 // does. A change counts as made once all new contents and the commit marker are on disk: a
 // rename that fails then is tried again, and what still fails is finished by the next change
 // or the next start. An error means the files still hold the old list.
+// Every change below may change the lots file in the same commit (holdings): all four files
+// land, or none does.
 std::optional<StoreError> AppendWatchEntries(const std::filesystem::path &dir,
                                              const WatchEntries &entries,
-                                             StoreFileSystem &fs = StoreFileSystem::real());
+                                             StoreFileSystem &fs = StoreFileSystem::real(),
+                                             const HoldingsChange &holdings = {});
 std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
                                            const WatchEntry &entry,
                                            StoreFileSystem &fs = StoreFileSystem::real());
@@ -63,7 +75,12 @@ std::optional<StoreError> AppendWatchEntry(const std::filesystem::path &dir,
 // Writes the three files anew from rows, with the same guarantee.
 std::optional<StoreError> RewriteWatchFiles(const std::filesystem::path &dir,
                                             const WatchEntries &rows,
-                                            StoreFileSystem &fs = StoreFileSystem::real());
+                                            StoreFileSystem &fs = StoreFileSystem::real(),
+                                            const HoldingsChange &holdings = {});
+
+// Only the lots file, with the same guarantee.
+std::optional<StoreError> WriteHoldings(const std::filesystem::path &dir, const std::string &bytes,
+                                        StoreFileSystem &fs = StoreFileSystem::real());
 
 // Sets line `row` of the take-profit file, the stop-loss file or both (nullopt: that file stays
 // as it is) with the same guarantee. Only that line changes: every other byte of the file, its
@@ -75,10 +92,11 @@ std::optional<StoreError> SetThresholds(const std::filesystem::path &dir, std::s
                                         StoreFileSystem &fs = StoreFileSystem::real());
 
 // Puts the three files back as given, byte for byte, with the same guarantee; nullopt: the
-// file is removed (it was absent when the copy was taken).
+// file is removed (it was absent when the copy was taken). The lots file as holdings says.
 std::optional<StoreError> RestoreWatchFiles(const std::filesystem::path &dir,
                                             const std::array<std::optional<std::string>, 3> &files,
-                                            StoreFileSystem &fs = StoreFileSystem::real());
+                                            StoreFileSystem &fs = StoreFileSystem::real(),
+                                            const HoldingsChange &holdings = {});
 
 // The store of one run: remembers whether the list could be read and the folder written at
 // start, and refuses every change up front when not, so an unreadable list is never
@@ -90,12 +108,14 @@ public:
                             StoreFileSystem &fs = StoreFileSystem::real());
 
     LoadedWatchList load();
-    std::optional<StoreError> append(const WatchEntries &entries);
-    std::optional<StoreError> rewrite(const WatchEntries &rows);
+    std::optional<StoreError> append(const WatchEntries &entries, const HoldingsChange &holdings = {});
+    std::optional<StoreError> rewrite(const WatchEntries &rows, const HoldingsChange &holdings = {});
+    std::optional<StoreError> writeHoldings(const std::string &bytes);
     std::optional<StoreError> setThresholds(std::size_t row,
                                             const std::optional<std::string> &takeProfit,
                                             const std::optional<std::string> &stopLoss);
-    std::optional<StoreError> restore(const std::array<std::optional<std::string>, 3> &files);
+    std::optional<StoreError> restore(const std::array<std::optional<std::string>, 3> &files,
+                                      const HoldingsChange &holdings = {});
 
     // Why this run writes nothing, when it does not.
     const std::optional<StoreError> &refusal() const { return m_refusal; }

@@ -8,10 +8,14 @@
 //   crash_worker DIR JOURNAL import DIE_AT
 //   crash_worker DIR JOURNAL edit ROW DIE_AT
 //   crash_worker DIR JOURNAL restore DIE_AT
+//   crash_worker DIR JOURNAL lots DIE_AT
+//   crash_worker DIR JOURNAL import-lots DIE_AT
 //       loads, then makes that one change (import: three rows at once; edit: a new take-profit
-//       for ROW; restore: a copy holding one row), killing itself with SIGKILL just before its file
-//       operation number DIE_AT (counting from 0; a write is cut after half its bytes), or
-//       exits 0 when the change has fewer operations;
+//       for ROW; restore: a copy holding one row and no lots; lots: one more lot, the list as it
+//       is; import-lots: a lot of a code not on the list, which comes with it), killing itself
+//       with SIGKILL just before its file operation number DIE_AT (counting from 0; a write is
+//       cut after half its bytes), or exits 0 when the change has fewer operations. A remove
+//       takes the lots of the row's code with it when no other row has that code;
 //   crash_worker DIR JOURNAL load DIE_AT
 //       only the start-up load, killed the same way: an interrupted recovery;
 //   crash_worker DIR JOURNAL after-failed-rename add|remove ...
@@ -23,12 +27,14 @@
 // error, which the files of a test never should.
 
 #include "crashjournal.h"
+#include "core/holdings.h"
 #include "core/watchliststore.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <sys/prctl.h>
@@ -141,24 +147,44 @@ WatchEntries withoutRow(WatchEntries list, std::size_t row)
     std::exit(3);
 }
 
-void record(const fs::path &journal, const WatchEntries &before, const WatchEntries &after)
+void record(const fs::path &journal, const WatchEntries &before, const WatchEntries &after,
+            const std::string &holdingsBefore = {}, const std::string &holdingsAfter = {})
 {
-    if (!testing::WriteChangeRecord(journal, {before, after}))
+    if (!testing::WriteChangeRecord(journal, {before, after, holdingsBefore, holdingsAfter}))
         quit("cannot write the journal");
 }
 
-WatchEntries startUp(const fs::path &dir, StoreFileSystem &fs)
+struct Started
+{
+    WatchEntries list;
+    std::string holdings; // the lots file; empty: none
+};
+
+Started startUp(const fs::path &dir, StoreFileSystem &fs)
 {
     auto loaded = LoadWatchList(dir, fs);
-    if (loaded.error)
-        quit("start-up load failed", loaded.error);
-    return loaded.entries;
+    if (loaded.error || loaded.holdingsError)
+        quit("start-up load failed", loaded.error ? loaded.error : loaded.holdingsError);
+    return {loaded.entries, loaded.holdings.value_or(std::string())};
+}
+
+// The lots file once `code` has left the list: without its lots, or no file when none is left.
+std::optional<std::string> holdingsWithout(const std::string &holdings, const std::string &code)
+{
+    Lots lots = ReadHoldingsCsv(holdings, "9999-12-31").lots;
+    std::erase_if(lots, [&code](const Lot &lot) { return lot.code == code; });
+    return lots.empty() ? std::nullopt : std::optional(HoldingsCsv(lots));
+}
+
+Lots lotsOf(const std::string &holdings)
+{
+    return holdings.empty() ? Lots() : ReadHoldingsCsv(holdings, "9999-12-31").lots;
 }
 
 [[noreturn]] void runForEver(const fs::path &dir, const fs::path &journal, unsigned seed)
 {
     std::mt19937 random(seed);
-    WatchEntries list = startUp(dir, StoreFileSystem::real());
+    WatchEntries list = startUp(dir, StoreFileSystem::real()).list;
     for (;;) {
         // Between two and a dozen rows, so both changes keep happening.
         const bool add = list.size() < 2 || (list.size() < 12 && random() % 2 == 0);
@@ -218,7 +244,9 @@ int main(int argc, char **argv)
         return 0;
     }
     // The start-up load is not what this run interrupts: it goes through the plain file system.
-    WatchEntries before = startUp(dir, StoreFileSystem::real());
+    const Started started = startUp(dir, StoreFileSystem::real());
+    WatchEntries before = started.list;
+    const std::string &lotsBefore = started.holdings;
     if (afterFailedRename) {
         const WatchEntry failed{"000858", "150", "120"};
         FailingRenameFileSystem failing;
@@ -242,9 +270,16 @@ int main(int argc, char **argv)
         const long row = number(argv[4]);
         if (row < 0 || static_cast<std::size_t>(row) >= before.size())
             quit("no such row");
-        record(journal, before, withoutRow(before, static_cast<std::size_t>(row)));
-        if (auto error = RewriteWatchFiles(dir, withoutRow(before, static_cast<std::size_t>(row)),
-                                           killing))
+        const WatchEntries after = withoutRow(before, static_cast<std::size_t>(row));
+        const std::string &code = before[static_cast<std::size_t>(row)].code;
+        HoldingsChange holdings;
+        const bool lastOfCode = std::none_of(after.begin(), after.end(),
+                                             [&code](const WatchEntry &e) { return e.code == code; });
+        if (lastOfCode && !lotsBefore.empty())
+            holdings = holdingsWithout(lotsBefore, code);
+        record(journal, before, after, lotsBefore,
+               holdings ? holdings->value_or(std::string()) : lotsBefore);
+        if (auto error = RewriteWatchFiles(dir, after, killing, holdings))
             quit("removing failed", error);
         return 0;
     }
@@ -270,9 +305,29 @@ int main(int argc, char **argv)
         return 0;
     }
     if (mode == "restore" && argc == 5) {
-        record(journal, before, {{"600519", "1800", ""}});
-        if (auto error = RestoreWatchFiles(dir, {"600519\r\n", "1800\r\n", "\r\n"}, killing))
+        record(journal, before, {{"600519", "1800", ""}}, lotsBefore, {});
+        if (auto error = RestoreWatchFiles(dir, {"600519\r\n", "1800\r\n", "\r\n"}, killing,
+                                           std::optional<std::string>()))
             quit("restoring failed", error);
+        return 0;
+    }
+    if (mode == "lots" && argc == 5) {
+        Lots lots = lotsOf(lotsBefore);
+        lots.push_back({before.empty() ? "600000" : before.front().code, "2026-12-01", 300, "7.0125"});
+        record(journal, before, before, lotsBefore, HoldingsCsv(lots));
+        if (auto error = WriteHoldings(dir, HoldingsCsv(lots), killing))
+            quit("changing the lots failed", error);
+        return 0;
+    }
+    if (mode == "import-lots" && argc == 5) {
+        const WatchEntries rows{{"00700", "", ""}};
+        Lots lots = lotsOf(lotsBefore);
+        lots.push_back({"00700", "2026-11-02", 100, "0.007"});
+        WatchEntries after = before;
+        after.insert(after.end(), rows.begin(), rows.end());
+        record(journal, before, after, lotsBefore, HoldingsCsv(lots));
+        if (auto error = AppendWatchEntries(dir, rows, killing, HoldingsCsv(lots)))
+            quit("importing lots failed", error);
         return 0;
     }
     quit("unknown mode");

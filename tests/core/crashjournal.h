@@ -22,6 +22,9 @@ struct ChangeRecord
 {
     WatchEntries before;
     WatchEntries after;
+    // The lots file's bytes before and after the change; empty: no file.
+    std::string holdingsBefore;
+    std::string holdingsAfter;
 };
 
 namespace journal_detail {
@@ -114,6 +117,8 @@ inline std::string EncodeChangeRecord(const ChangeRecord &record)
     journal_detail::putList(out, record.before);
     out += "after ";
     journal_detail::putList(out, record.after);
+    journal_detail::putValue(out, record.holdingsBefore);
+    journal_detail::putValue(out, record.holdingsAfter);
     return out;
 }
 
@@ -130,9 +135,12 @@ inline std::optional<ChangeRecord> DecodeChangeRecord(std::string_view bytes)
             return std::nullopt;
     }
     auto after = reader.list();
-    if (!after || !reader.atEnd())
+    auto holdingsBefore = after ? reader.value() : std::nullopt;
+    auto holdingsAfter = holdingsBefore ? reader.value() : std::nullopt;
+    if (!holdingsAfter || !reader.atEnd())
         return std::nullopt;
-    return ChangeRecord{std::move(*before), std::move(*after)};
+    return ChangeRecord{std::move(*before), std::move(*after), std::move(*holdingsBefore),
+                        std::move(*holdingsAfter)};
 }
 
 // Only a process kill has to be survived here, not a power cut: no fsync needed.

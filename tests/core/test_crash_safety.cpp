@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <set>
@@ -23,14 +24,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *const kNames[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
+const char *const kNames[] = {"Setting.ini", "Setting2.ini", "Setting3.ini", "Holdings.csv"};
 const QByteArray kMissing = "<missing>";
 
+// The three files of the list, and the lots file when a fourth is given.
 void putFiles(const fs::path &dir, const QByteArrayList &files)
 {
     fs::remove_all(dir);
     fs::create_directories(dir);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < files.size(); ++i) {
         if (files[i] != kMissing)
             writeFile(dir / kNames[i], files[i].toStdString());
     }
@@ -84,10 +86,10 @@ QString checkSettled(const fs::path &dir, const ChangeRecord &change, Settled *w
                  QString::fromStdString(loaded.error->reason));
     for (const auto &item : fs::directory_iterator(dir)) {
         const auto name = item.path().filename().string();
-        if (name != kNames[0] && name != kNames[1] && name != kNames[2])
+        if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames))
             return QStringLiteral("left behind after loading: %1").arg(QString::fromStdString(name));
     }
-    for (const char *name : kNames) {
+    for (const char *name : {kNames[0], kNames[1], kNames[2]}) {
         const auto lines = fs::exists(dir / name) ? SplitLines(readFile(dir / name)).size() : 0;
         if (lines != loaded.entries.size())
             return QStringLiteral("%1 holds %2 lines for %3 rows")
@@ -95,19 +97,26 @@ QString checkSettled(const fs::path &dir, const ChangeRecord &change, Settled *w
                 .arg(lines)
                 .arg(loaded.entries.size());
     }
-    if (loaded.entries == change.after) {
+    if (loaded.holdingsError)
+        return QStringLiteral("the lots file cannot be read");
+    const std::string holdings = loaded.holdings.value_or(std::string());
+    // The list and the lots move together: both before the change, or both after it.
+    if (loaded.entries == change.after && holdings == change.holdingsAfter) {
         *which = Settled::After;
         return {};
     }
-    if (loaded.entries == change.before) {
+    if (loaded.entries == change.before && holdings == change.holdingsBefore) {
         *which = Settled::Before;
         return {};
     }
-    return QStringLiteral("the list (%1 rows) is neither the one before (%2 rows) nor the one "
-                          "after (%3 rows) the interrupted change")
+    return QStringLiteral("the list (%1 rows, %2 bytes of lots) is neither the one before (%3 "
+                          "rows, %4 bytes) nor the one after (%5 rows, %6 bytes) the change")
         .arg(loaded.entries.size())
+        .arg(holdings.size())
         .arg(change.before.size())
-        .arg(change.after.size());
+        .arg(change.holdingsBefore.size())
+        .arg(change.after.size())
+        .arg(change.holdingsAfter.size());
 }
 
 bool hasFile(const fs::path &dir, const std::string &name)
@@ -163,6 +172,19 @@ void TestCrashSafety::killedAtEveryFileOperation_data()
         << QByteArrayList{"600000\n000001\n300750", "10.5\n\n200", "\n9.5\n\n"}
         << QStringList{"edit", "1"};
     QTest::newRow("restore a copy holding one row") << threeRows << QStringList{"restore"};
+    const QByteArray lots = "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n600000,2026-12-01,1000,7.00\r\n"
+                            "300750,2026-11-02,100,0.007\r\n600000,2026-12-08,500,7.80\r\n";
+    const QByteArrayList withLots = threeRows + QByteArrayList{lots};
+    QTest::newRow("remove a row and its lots") << withLots << QStringList{"remove", "0"};
+    QTest::newRow("remove the only row and the last lots")
+        << QByteArrayList{"600000\r\n", "10.5\r\n", "9.5\r\n",
+                          "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n600000,2026-12-01,1,1\r\n"}
+        << QStringList{"remove", "0"};
+    QTest::newRow("add a lot, the list as it is") << withLots << QStringList{"lots"};
+    QTest::newRow("first lot into a folder without lots") << threeRows << QStringList{"lots"};
+    QTest::newRow("lots of a new code bring its row") << withLots << QStringList{"import-lots"};
+    QTest::newRow("restore a copy without lots over lots")
+        << withLots << QStringList{"restore"};
     // A rename that failed leaves its marker for the next start-up; a later change in the same
     // run must not write new contents beside that marker.
     QTest::newRow("add after an add whose rename failed")
@@ -264,7 +286,7 @@ void TestCrashSafety::killedAtRandomMoments()
     const auto initial = LoadWatchList(dir);
     QVERIFY(!initial.error);
     QCOMPARE(initial.entries.size(), std::size_t(3));
-    QVERIFY(WriteChangeRecord(journal, {initial.entries, initial.entries}));
+    QVERIFY(WriteChangeRecord(journal, {initial.entries, initial.entries, {}, {}}));
 
     int betweenChanges = 0;
     int beforeMarker = 0;
