@@ -18,6 +18,8 @@
 #include "ui/alertwindow.h"
 #include "ui/chartimagewindow.h"
 #include "ui/docking.h"
+#include "ui/holdingstext.h"
+#include "ui/holdingswindow.h"
 #include "ui/mainwindow.h"
 #include "ui/restoredialog.h"
 #include "ui/resultmessage.h"
@@ -65,7 +67,9 @@ std::optional<QString> Application::start()
     m_announcementFeed->reload();
     m_mainWindow->show();
     // Once the window is up, so a message has something to stand in front of.
+    const auto &holdingsProblem = m_watchList->holdingsProblem();
     for (const QString &text : {loadError ? LoadFailureText(*loadError) : QString(),
+                                holdingsProblem ? HoldingsFailureText(*holdingsProblem) : QString(),
                                 m_settings.userSettingsProblems}) {
         if (!text.isEmpty())
             QTimer::singleShot(0, this, [this, text] { report(ActionResult::refused(text)); });
@@ -116,10 +120,12 @@ void Application::connectListWindows()
         if (const auto refusal = m_actions->refusalBeforeAsking(WatchListChange::Import))
             return report(ActionResult::refused(*refusal));
         if (const QString path = m_mainWindow->askFileToImport(); !path.isEmpty())
-            report(m_actions->importFile(path));
+            report(m_actions->importAnyTable(path));
     });
-    connect(window, &MainWindow::exportRequested, this,
-            [this](const QString &path) { report(m_actions->exportFile(path)); });
+    connect(window, &MainWindow::exportRequested, this, [this](const QString &path, bool holdings) {
+        report(holdings ? m_actions->exportHoldings(path) : m_actions->exportFile(path));
+    });
+    connect(window, &MainWindow::holdingsRequested, this, &Application::openHoldings);
     connect(window, &MainWindow::restoreRequested, this, &Application::openRestore);
 }
 
@@ -140,6 +146,33 @@ void Application::connectParts()
     connect(&trayIcon(), &TrayIcon::addStockRequested, this, &Application::openAddDialog);
     connect(&trayIcon(), &TrayIcon::settingsRequested, this, &Application::openSettings);
     connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, this, &Application::showAlert);
+    connect(m_watchList.get(), &WatchList::holdingsChanged, this, &Application::showHoldingTotals);
+    m_mainWindow->setHideAmounts(m_settings.user.hideAmounts);
+}
+
+void Application::showHoldingTotals()
+{
+    trayIcon().setTotalsLine(HoldingTotalsText(m_watchList->holdingTotals(), m_settings.user.hideAmounts));
+}
+
+void Application::openHoldings(int position)
+{
+    if (position < 0 || position >= m_watchList->rowCount())
+        return;
+    if (!m_holdingsWindow) {
+        m_holdingsWindow = std::make_unique<HoldingsWindow>();
+        connect(m_holdingsWindow.get(), &HoldingsWindow::lotsChanged, this,
+                [this](const std::string &code, const std::vector<std::array<std::string, 3>> &lots) {
+                    ShowResult(m_holdingsWindow.get(), m_actions->setLots(code, lots));
+                    m_holdingsWindow->showLots(code, m_holdingsWindow->title(), m_watchList->lotsOf(code));
+                });
+    }
+    const WatchRow &row = m_watchList->rowAt(position);
+    m_holdingsWindow->showLots(row.entry.code,
+                               m_watchList->text(position, WatchList::Code) + QLatin1Char(' ') +
+                                   QString::fromStdString(row.quote.name),
+                               m_watchList->lotsOf(row.entry.code));
+    BringUp(m_holdingsWindow.get());
 }
 
 bool Application::startDemoService()
@@ -172,6 +205,8 @@ void Application::applySettings(const UserSettings &settings)
     const UserSettings before = std::exchange(m_settings.user, settings);
     m_policy->apply(settings);
     m_notifications->setEnabled(settings.notifications, settings.sound);
+    m_mainWindow->setHideAmounts(settings.hideAmounts);
+    showHoldingTotals();
     followDemo();
     // Only what this window changed, over the file as it is now (another program may have saved).
     if (const auto failure = SaveSettingsChange(m_settings.userSettingsPath, before, settings))

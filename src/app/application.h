@@ -27,6 +27,7 @@ class ChartViewer;
 class DemoQuoteService;
 class DesktopIntegration;
 class DesktopNotifier;
+class HoldingsWindow;
 class Docking;
 class MainWindow;
 class QuoteRefresh;
@@ -81,6 +82,7 @@ public:
     AddStockDialog *addDialog() const;
     SettingsWindow *settingsWindow() const { return m_settingsWindow.get(); }
     RestoreDialog *restoreDialog() const { return m_restoreDialog.get(); }
+    HoldingsWindow *holdingsWindow() const { return m_holdingsWindow.get(); }
     ChartImageWindow *chartImageWindow() const { return m_chartImageWindow.get(); }
     DesktopNotifier &notifier() const { return *m_notifier; }
 
@@ -94,6 +96,9 @@ private:
     void showAlert(const AlertNotice &alert);
     void showChartImage(const std::string &symbol);
     void openRestore();
+    void openHoldings(int position);
+    // The holdings' totals and the privacy switch, wherever amounts show.
+    void showHoldingTotals();
     bool startDemoService();
     void followDemo();
     // What came of something the user asked for, told over the main window.
@@ -118,6 +123,7 @@ private:
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<RestoreDialog> m_restoreDialog;
     std::unique_ptr<ChartImageWindow> m_chartImageWindow;
+    std::unique_ptr<HoldingsWindow> m_holdingsWindow;
     Docking *m_docking = nullptr; // the main window's
     QPointer<AddStockDialog> m_addDialog;
 };

@@ -21,6 +21,12 @@ std::pair<int, QString> RunListVerb(ListActions &actions, ListVerb verb, const Q
     case ListVerb::Export:
         result = actions.exportFile(path);
         break;
+    case ListVerb::ImportHoldings:
+        result = actions.importHoldings(path);
+        break;
+    case ListVerb::ExportHoldings:
+        result = actions.exportHoldings(path);
+        break;
     }
     return {result.ok ? 0 : 1, result.message};
 }

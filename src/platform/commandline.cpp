@@ -29,6 +29,10 @@ const QList<OptionText> &options()
          QStringLiteral("把 CSV 或制表符分隔的文件中的股票加到列表末尾，不打开窗口")},
         {{QStringLiteral("export")}, QStringLiteral("文件"),
          QStringLiteral("把列表导出为 CSV 文件，不打开窗口")},
+        {{QStringLiteral("import-holdings")}, QStringLiteral("文件"),
+         QStringLiteral("把持仓文件（代码,买入日期,数量,成本价）中的持仓加入，不打开窗口")},
+        {{QStringLiteral("export-holdings")}, QStringLiteral("文件"),
+         QStringLiteral("把持仓导出为 CSV 文件，不打开窗口")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("显示本帮助并退出")},
         {{QStringLiteral("v"), QStringLiteral("version")}, {}, QStringLiteral("显示版本并退出")},
     };
@@ -112,14 +116,14 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.dataDir = parser.value(QStringLiteral("data-dir"));
     if (parser.isSet(QStringLiteral("data-dir")) && line.dataDir.isEmpty())
         return refuse(QStringLiteral("--data-dir 后面缺少文件夹。"));
-    for (const ListVerb verb : {ListVerb::Import, ListVerb::Export}) {
+    for (const ListVerb verb : kListVerbs) {
         const QString name = ListVerbWord(verb);
         if (!parser.isSet(name))
             continue;
         if (parser.value(name).isEmpty())
             return refuse(QStringLiteral("--%1 后面缺少文件。").arg(name));
         if (line.listVerb)
-            return refuse(QStringLiteral("--import 和 --export 不能同时使用。"));
+            return refuse(QStringLiteral("--%1 和 --%2 不能同时使用。").arg(ListVerbWord(*line.listVerb), name));
         line.listVerb = verb;
         line.listFile = parser.value(name);
     }
@@ -133,13 +137,17 @@ QString ListVerbWord(ListVerb verb)
         return QStringLiteral("import");
     case ListVerb::Export:
         return QStringLiteral("export");
+    case ListVerb::ImportHoldings:
+        return QStringLiteral("import-holdings");
+    case ListVerb::ExportHoldings:
+        return QStringLiteral("export-holdings");
     }
     return {};
 }
 
 std::optional<ListVerb> ListVerbFromWord(const QString &word)
 {
-    for (const ListVerb verb : {ListVerb::Import, ListVerb::Export}) {
+    for (const ListVerb verb : kListVerbs) {
         if (word == ListVerbWord(verb))
             return verb;
     }

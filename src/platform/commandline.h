@@ -7,9 +7,11 @@
 
 namespace velmora {
 
-// What a command line asks of the list without a window: its table in or out. The word is the
-// option's name and what a running program is handed.
-enum class ListVerb { Import, Export };
+// What a command line asks of the list without a window: its table, or its lots, in or out.
+// The word is the option's name and what a running program is handed.
+enum class ListVerb { Import, Export, ImportHoldings, ExportHoldings };
+inline constexpr ListVerb kListVerbs[] = {ListVerb::Import, ListVerb::Export, ListVerb::ImportHoldings,
+                                          ListVerb::ExportHoldings};
 QString ListVerbWord(ListVerb verb);
 std::optional<ListVerb> ListVerbFromWord(const QString &word);
 
@@ -21,7 +23,7 @@ struct CommandLine
     Action action = Action::Run;
     bool demo = false;
     QString dataDir; // empty when --data-dir was not given
-    // --import FILE or --export FILE: the list in or out as a table, without a window.
+    // --import, --export, --import-holdings or --export-holdings FILE: without a window.
     std::optional<ListVerb> listVerb;
     QString listFile;
     QString text;    // the help or version text, or why the line was refused

@@ -1,6 +1,7 @@
 #include "platform/messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace velmora {
 
@@ -9,6 +10,12 @@ Messages::Sink &sink()
 {
     static Messages::Sink s;
     return s;
+}
+
+bool &answer()
+{
+    static bool yes = true;
+    return yes;
 }
 
 void show(QMessageBox::Icon icon, QWidget *parent, const QString &text)
@@ -32,9 +39,28 @@ void Messages::tell(QWidget *parent, const QString &text)
     show(QMessageBox::Information, parent, text);
 }
 
+bool Messages::ask(QWidget *parent, const QString &text)
+{
+    if (sink()) {
+        sink()(text);
+        return answer();
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Velmora"), text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("否"), QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void Messages::setSinkForTests(Sink s)
 {
     sink() = std::move(s);
+    answer() = true;
+}
+
+void Messages::setAnswerForTests(bool yes)
+{
+    answer() = yes;
 }
 
 } // namespace velmora

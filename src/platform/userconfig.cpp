@@ -62,15 +62,17 @@ std::optional<bool> readSwitch(const QString &text)
 // Every member of UserSettings, for the rules that go over all of them.
 constexpr auto kEveryField = std::make_tuple(
     &UserSettings::source, &UserSettings::customBase, &UserSettings::intervalSeconds,
-    &UserSettings::slowDownOutsideHours, &UserSettings::notifications, &UserSettings::sound);
+    &UserSettings::slowDownOutsideHours, &UserSettings::notifications, &UserSettings::sound,
+    &UserSettings::hideAmounts);
 
 // A member added to UserSettings stops this from compiling until it is in kEveryField too, so
 // no setting can be left out of what is saved.
 [[maybe_unused]] void everyFieldIsListed(const UserSettings &settings)
 {
-    const auto &[source, customBase, interval, slowDown, notifications, sound] = settings;
-    static_assert(std::tuple_size_v<decltype(kEveryField)> == 6);
-    (void)source, (void)customBase, (void)interval, (void)slowDown, (void)notifications, (void)sound;
+    const auto &[source, customBase, interval, slowDown, notifications, sound, hideAmounts] = settings;
+    static_assert(std::tuple_size_v<decltype(kEveryField)> == 7);
+    (void)source, (void)customBase, (void)interval, (void)slowDown, (void)notifications, (void)sound,
+        (void)hideAmounts;
 }
 
 } // namespace
@@ -219,7 +221,8 @@ UserSettingsRead ReadUserSettings(const QString &path)
     } switches[] = {{"quotes/slowDownOutsideTradingHours", &UserSettings::slowDownOutsideHours,
                      "非交易时间放慢刷新"},
                     {"alerts/notifications", &UserSettings::notifications, "桌面通知"},
-                    {"alerts/sound", &UserSettings::sound, "提示音"}};
+                    {"alerts/sound", &UserSettings::sound, "提示音"},
+                    {"view/hideAmounts", &UserSettings::hideAmounts, "隐藏金额"}};
     for (const auto &item : switches) {
         if (!has(item.key))
             continue;
@@ -250,11 +253,12 @@ std::optional<QString> SaveUserSettings(const QString &path, const UserSettings 
 {
     const QString text =
         QStringLiteral("[quotes]\nsource=%1\ncustomBase=%2\ninterval=%3\n"
-                       "slowDownOutsideTradingHours=%4\n\n[alerts]\nnotifications=%5\nsound=%6\n")
+                       "slowDownOutsideTradingHours=%4\n\n[alerts]\nnotifications=%5\nsound=%6\n"
+                       "\n[view]\nhideAmounts=%7\n")
             .arg(SourceWord(settings.source), quoted(settings.customBase.toString(QUrl::FullyEncoded)))
             .arg(settings.intervalSeconds)
             .arg(yesNo(settings.slowDownOutsideHours), yesNo(settings.notifications),
-                 yesNo(settings.sound));
+                 yesNo(settings.sound), yesNo(settings.hideAmounts));
     const QString name = QFileInfo(path).fileName();
     auto failed = [&name](const SystemError &cause) {
         return QStringLiteral("无法保存设置文件 %1（%2），原来的设置文件没有改变。")

@@ -35,6 +35,7 @@ struct UserSettings
     bool slowDownOutsideHours = true;
     bool notifications = true;
     bool sound = true;
+    bool hideAmounts = false; // the holdings' amounts shown as ***
 
     bool operator==(const UserSettings &) const = default;
 };

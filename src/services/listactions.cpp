@@ -1,12 +1,15 @@
 #include "services/listactions.h"
 
 #include "core/filesystem.h"
+#include "core/holdings.h"
 #include "core/snapshots.h"
 #include "core/thresholdedit.h"
+#include "core/tradingclock.h"
 #include "core/watchlistcsv.h"
 #include "platform/textcodec.h"
 #include "watchlist/watchlist.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -15,6 +18,12 @@
 namespace velmora {
 
 namespace {
+
+// Purchase dates are checked against Shanghai's today, the furthest ahead of the markets' days.
+std::string TodayInShanghai()
+{
+    return MarketDate(ShanghaiTime(QDateTime::currentSecsSinceEpoch()));
+}
 
 // The largest table an import reads.
 constexpr std::size_t kMaxImportBytes = 8 * 1024 * 1024;
@@ -93,23 +102,43 @@ ActionResult ListActions::editThreshold(int position, int column, const QString 
     return outcomeOf(m_list.setThreshold(position, column, edit.value), WatchListChange::Edit);
 }
 
-ActionResult ListActions::importFile(const QString &path)
+std::optional<std::string> ListActions::readTable(const QString &path, const QString &nothingDone,
+                                                  ActionResult &refused) const
 {
     const QString name = QFileInfo(path).fileName();
-    if (const auto &refusal = m_list.refusal())
-        return ActionResult::refused(StoreFailureText(*refusal, WatchListChange::Import));
+    if (const auto &refusal = m_list.refusal()) {
+        refused = ActionResult::refused(StoreFailureText(*refusal, WatchListChange::Import));
+        return std::nullopt;
+    }
     // Handed-over commands run inside the tray program: nothing may hang it or fill its memory.
     SystemError cause;
     const auto bytes = ReadRegularFile(fsPath(path), kMaxImportBytes, &cause);
     if (!bytes) {
         const QString why = cause.number == EFBIG ? QStringLiteral("超过 8 MiB") : reasonOf(cause);
-        return ActionResult::refused(
-            QStringLiteral("无法读取文件 %1（%2），没有导入任何股票。").arg(name, why));
+        refused = ActionResult::refused(QStringLiteral("无法读取文件 %1（%2），%3。").arg(name, why, nothingDone));
+        return std::nullopt;
     }
     // UTF-8 when it is valid UTF-8 (a byte order mark or not), else GBK.
-    const std::string text = DecodeText(QByteArrayView(bytes->data(), qsizetype(bytes->size())))
-                                 .toStdString();
-    const CsvImport read = ReadWatchListCsv(text);
+    return DecodeText(QByteArrayView(bytes->data(), qsizetype(bytes->size()))).toStdString();
+}
+
+ActionResult ListActions::importAnyTable(const QString &path)
+{
+    ActionResult refused;
+    const auto text = readTable(path, QStringLiteral("没有导入任何内容"), refused);
+    if (!text)
+        return refused;
+    return IsHoldingsTable(*text) ? importHoldings(path) : importFile(path);
+}
+
+ActionResult ListActions::importFile(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    ActionResult refused;
+    const auto text = readTable(path, QStringLiteral("没有导入任何股票"), refused);
+    if (!text)
+        return refused;
+    const CsvImport read = ReadWatchListCsv(*text);
     if (!read.problems.empty()) {
         return ActionResult::refused(
             QStringLiteral("文件 %1 中有不能导入的行，没有导入任何股票：\n%2")
@@ -140,18 +169,78 @@ ActionResult ListActions::exportFile(const QString &path) const
                         DecodeStored(entry.takeProfit).toStdString(),
                         DecodeStored(entry.stopLoss).toStdString()});
     }
+    return writeTable(path, WatchListCsv(rows), int(rows.size()), QStringLiteral("只股票"));
+}
+
+ActionResult ListActions::writeTable(const QString &path, const std::string &bytes, int rows,
+                                     const QString &what) const
+{
     const QString name = QFileInfo(path).fileName();
     StoreFileSystem &fs = StoreFileSystem::real();
     const std::filesystem::path target = fsPath(path);
     std::filesystem::path written = target;
     written += ".new";
     SystemError cause;
-    if (!fs.writeDurably(written, WatchListCsv(rows), &cause) || !fs.rename(written, target, &cause)) {
+    if (!fs.writeDurably(written, bytes, &cause) || !fs.rename(written, target, &cause)) {
         fs.remove(written, nullptr);
         return ActionResult::refused(QStringLiteral("无法导出到 %1（%2）。").arg(name, reasonOf(cause)));
     }
-    return ActionResult::done(QStringLiteral("已把 %1 只股票导出到 %2。").arg(rows.size()).arg(name),
-                              int(rows.size()));
+    return ActionResult::done(QStringLiteral("已把 %1 %2导出到 %3。").arg(rows).arg(what, name), rows);
+}
+
+ActionResult ListActions::exportHoldings(const QString &path) const
+{
+    if (const auto &problem = m_list.holdingsProblem())
+        return ActionResult::refused(HoldingsFailureText(*problem));
+    return writeTable(path, HoldingsCsv(m_list.lots()), int(m_list.lots().size()), QStringLiteral("笔持仓"));
+}
+
+ActionResult ListActions::importHoldings(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    ActionResult refused;
+    const auto text = readTable(path, QStringLiteral("没有导入任何持仓"), refused);
+    if (!text)
+        return refused;
+    if (const auto &problem = m_list.holdingsProblem())
+        return ActionResult::refused(HoldingsFailureText(*problem));
+    const HoldingsImport read = ReadHoldingsCsv(*text, TodayInShanghai());
+    if (!read.problems.empty()) {
+        return ActionResult::refused(
+            QStringLiteral("文件 %1 中有不能导入的行，没有导入任何持仓：\n%2")
+                .arg(name, QString::fromStdString(CsvProblemsText(read.problems))));
+    }
+    if (read.lots.empty())
+        return ActionResult::done(QStringLiteral("文件 %1 中没有持仓，持仓没有改变。").arg(name));
+    const int rowsBefore = m_list.rowCount();
+    const auto error = m_list.addLots(read.lots);
+    if (error && error->file == kHoldingsFileName && error->kind == StoreError::Kind::UnreadableList)
+        return ActionResult::refused(HoldingsFailureText(*error));
+    QString message = QStringLiteral("已从 %1 导入 %2 笔持仓。").arg(name).arg(read.lots.size());
+    if (!error && m_list.rowCount() > rowsBefore)
+        message += QStringLiteral("\n新加入自选股 %1 只。").arg(m_list.rowCount() - rowsBefore);
+    return outcomeOf(error, WatchListChange::Import, ActionResult::done(message, int(read.lots.size())));
+}
+
+ActionResult ListActions::setLots(const std::string &code,
+                                  const std::vector<std::array<std::string, 3>> &lots)
+{
+    Lots checked;
+    QStringList problems;
+    const std::string today = TodayInShanghai();
+    for (std::size_t i = 0; i < lots.size(); ++i) {
+        Lot lot;
+        const std::string why = LotProblems(code, lots[i][0], lots[i][1], lots[i][2], today, &lot);
+        if (!why.empty())
+            problems << QStringLiteral("第 %1 笔：%2").arg(i + 1).arg(QString::fromStdString(why));
+        checked.push_back(std::move(lot));
+    }
+    if (!problems.isEmpty())
+        return ActionResult::refused(QStringLiteral("持仓没有保存：\n") + problems.join(QLatin1Char('\n')));
+    const auto error = m_list.setLotsOf(code, checked);
+    if (error && error->file == kHoldingsFileName && error->kind == StoreError::Kind::UnreadableList)
+        return ActionResult::refused(HoldingsFailureText(*error));
+    return outcomeOf(error, WatchListChange::Edit);
 }
 
 ActionResult ListActions::restore(const std::string &snapshotName)

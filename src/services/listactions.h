@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <array>
+#include <vector>
+
 #include <optional>
 #include <string>
 
@@ -43,7 +46,24 @@ public:
     // The three files as the named copy holds them.
     ActionResult restore(const std::string &snapshotName);
 
+    // A code's lots as the holdings window leaves them, each checked first (a date not after
+    // today, a count above zero, a cost not below zero).
+    ActionResult setLots(const std::string &code, const std::vector<std::array<std::string, 3>> &lots);
+    // A lots table (代码,买入日期,数量,成本价) added to the lots as one change; codes not on the list
+    // come in as rows. A file with any bad line adds nothing and the message names every such
+    // line.
+    ActionResult importHoldings(const QString &path);
+    // The lots file's own format, beside the file and renamed over it.
+    ActionResult exportHoldings(const QString &path) const;
+    // An import of either kind: the file's header says which.
+    ActionResult importAnyTable(const QString &path);
+
 private:
+    // A table read for an import: its bytes, or why it cannot be read (nothing read then).
+    std::optional<std::string> readTable(const QString &path, const QString &nothingDone,
+                                         ActionResult &refused) const;
+    ActionResult writeTable(const QString &path, const std::string &bytes, int rows,
+                            const QString &what) const;
     // What a change came to: refused with why, or done (and said when its copy could not be
     // taken first).
     ActionResult outcomeOf(const std::optional<StoreError> &error, WatchListChange change,

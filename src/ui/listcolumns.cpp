@@ -17,6 +17,8 @@ ListColumn ListColumnAt(int column)
         {"现价", 800, Qt::AlignRight},     {"最高价", 800, Qt::AlignRight},
         {"最低价", 800, Qt::AlignRight},   {"涨跌幅", 800, Qt::AlignHCenter},
         {"止盈价", 800, Qt::AlignRight},   {"止损价", 800, Qt::AlignRight},
+        {"持仓", 800, Qt::AlignRight},     {"成本价", 800, Qt::AlignRight},
+        {"当日盈亏", 1000, Qt::AlignRight}, {"持仓盈亏", 1000, Qt::AlignRight},
     };
     if (column < 0 || column >= WatchList::ColumnCount)
         return {};

@@ -2,6 +2,7 @@
 
 #include "core/cellorder.h"
 #include "core/rowcolour.h"
+#include "ui/holdingstext.h"
 #include "ui/listcolumns.h"
 #include "watchlist/watchlist.h"
 
@@ -29,8 +30,44 @@ void ListSortProxy::headerClicked(int column)
     }
 }
 
+void ListSortProxy::setShowHoldings(bool show)
+{
+    if (show == m_showHoldings)
+        return;
+    m_showHoldings = show;
+    invalidateColumnsFilter();
+}
+
+bool ListSortProxy::filterAcceptsColumn(int column, const QModelIndex &) const
+{
+    return column < WatchList::Shares || m_showHoldings;
+}
+
+void ListSortProxy::setHideAmounts(bool hide)
+{
+    if (hide == m_hideAmounts)
+        return;
+    m_hideAmounts = hide;
+    if (rowCount() > 0 && m_showHoldings)
+        emit dataChanged(index(0, WatchList::Shares), index(rowCount() - 1, WatchList::HoldingProfit));
+}
+
 QVariant ListSortProxy::data(const QModelIndex &index, int role) const
 {
+    const bool amount = index.column() >= WatchList::Shares && index.column() <= WatchList::HoldingProfit;
+    if (amount && m_hideAmounts &&
+        (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)) {
+        return QSortFilterProxyModel::data(index, Qt::DisplayRole).toString().isEmpty() ? QString()
+                                                                                         : kHiddenAmount;
+    }
+    const bool profit = index.column() == WatchList::DayProfit || index.column() == WatchList::HoldingProfit;
+    if (profit && role == Qt::ForegroundRole && !m_hideAmounts) {
+        // A profit by its own sign: red a gain, blue a loss (hidden amounts do not tell it).
+        const QString text = QSortFilterProxyModel::data(index, Qt::DisplayRole).toString();
+        if (text.isEmpty() || text == QLatin1String("0.00"))
+            return {};
+        return text.startsWith(QLatin1Char('-')) ? QColor(0, 0, 255) : QColor(255, 0, 0);
+    }
     switch (role) {
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ListColumnAt(index.column()).alignment | Qt::AlignVCenter);

@@ -2,8 +2,10 @@
 
 #include "platform/appicon.h"
 #include "platform/filechooser.h"
+#include "platform/messages.h"
 #include "platform/screenmetrics.h"
 #include "ui/brand.h"
+#include "ui/holdingstext.h"
 #include "ui/listcolumns.h"
 #include "ui/listsortproxy.h"
 #include "ui/thresholddelegate.h"
@@ -14,6 +16,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
@@ -91,6 +94,15 @@ void MainWindow::buildControls()
     m_strip->raise(); // the strip is drawn in front where the two overlap
     m_statusDocument = new QTextDocument(this);
     m_statusDocument->setObjectName(QStringLiteral("stripStatus"));
+
+    // Between the list and the strip, while any row has lots.
+    m_totalsLine = new QLabel(this);
+    m_totalsLine->setObjectName(QStringLiteral("totalsLine"));
+    m_totalsLine->setAccessibleName(QStringLiteral("持仓合计"));
+    m_totalsLine->setTextFormat(Qt::PlainText);
+    m_totalsLine->setIndent(4);
+    m_totalsLine->setAutoFillBackground(true);
+    m_totalsLine->hide();
     // A clicked link would otherwise be loaded into the strip, blanking it.
     m_strip->setOpenLinks(false);
     m_strip->setOpenExternalLinks(false);
@@ -147,16 +159,24 @@ void MainWindow::buildContextMenu()
     m_addAction = addItem("mnu21", QStringLiteral("添加股票"));
     m_removeAction = addItem("mnu22", QStringLiteral("删除股票"));
     m_chartAction = addItem("mnu23", QStringLiteral("查看分时"));
+    QAction *holdingsItem = addItem("holdingsItem", QStringLiteral("持仓…"));
+    connect(holdingsItem, &QAction::triggered, this, [this] {
+        const QList<int> selected = selectedPositions();
+        if (!selected.isEmpty())
+            emit holdingsRequested(selected.constFirst());
+    });
     // Ours, after the three above: the list as a table in and out, and back to an earlier copy.
     QAction *importItem = addItem("importItem", QStringLiteral("导入…"));
     QAction *exportItem = addItem("exportItem", QStringLiteral("导出…"));
     QAction *restoreItem = addItem("restoreItem", QStringLiteral("恢复…"));
     connect(importItem, &QAction::triggered, this, &MainWindow::importRequested);
     connect(exportItem, &QAction::triggered, this, [this] {
-        const QString path = ChooseFileToSave(this, QStringLiteral("导出自选股"), QStringLiteral("自选股.csv"),
-                                              QStringLiteral("CSV 表格 (*.csv)"));
+        int kind = 0;
+        const QString path = ChooseFileToSave(
+            this, QStringLiteral("导出"), QStringLiteral("自选股.csv"),
+            {QStringLiteral("自选股 CSV 表格 (*.csv)"), QStringLiteral("持仓 CSV 表格 (*.csv)")}, &kind);
         if (!path.isEmpty())
-            emit exportRequested(path);
+            emit exportRequested(path, kind == 1);
     });
     connect(restoreItem, &QAction::triggered, this, &MainWindow::restoreRequested);
     connect(m_addAction, &QAction::triggered, this, &MainWindow::addRequested);
@@ -171,11 +191,12 @@ void MainWindow::setUpColumns()
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    for (int column = 0; column < WatchList::ColumnCount; ++column)
+    for (int column = 0; column < m_order->columnCount(); ++column)
         header->resizeSection(column, TwipsToPixels(ListColumnAt(column).widthTwips));
     for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&m_list, changed, this, &MainWindow::fitCodeColumn);
     connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::fitCodeColumn);
+    connect(&m_list, &WatchList::holdingsChanged, this, &MainWindow::followHoldings);
     // A click on a header sorts the view by that column; no indicator in the list's own order.
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
@@ -204,7 +225,50 @@ void MainWindow::fitCodeColumn()
     header->resizeSection(WatchList::Code, needed);
     m_listView->resize(m_listView->width() + grow, m_listView->height());
     m_strip->resize(m_strip->width() + grow, m_strip->height());
+    m_totalsLine->resize(m_totalsLine->width() + grow, m_totalsLine->height());
     resize(width() + grow, height());
+}
+
+void MainWindow::followHoldings()
+{
+    // One line per currency the lots are in, reserved before their quotes come.
+    const int lines = m_list.holdingCurrencies();
+    const QString totals =
+        HoldingTotalsText(m_list.holdingTotals(), m_order->hidesAmounts(), QStringLiteral("\n"));
+    m_totalsLine->setText(totals.isEmpty() ? QStringLiteral("持仓合计：等待行情") : totals);
+    if (lines == m_totalsLines)
+        return;
+    const bool shown = lines > 0;
+    int wider = 0;
+    if (shown != (m_totalsLines > 0)) {
+        m_order->setShowHoldings(shown);
+        QHeaderView *header = m_listView->header();
+        for (int column = WatchList::Shares; column <= WatchList::HoldingProfit; ++column) {
+            const int width = TwipsToPixels(ListColumnAt(column).widthTwips);
+            wider += shown ? width : -width;
+            if (shown)
+                header->resizeSection(column, width);
+        }
+    }
+    const auto heightOf = [this](int count) {
+        return count > 0 ? count * QFontMetrics(m_totalsLine->font()).height() + 4 : 0;
+    };
+    const int height = heightOf(lines);
+    const int taller = height - heightOf(m_totalsLines);
+    m_totalsLines = lines;
+    m_listView->resize(m_listView->width() + wider, m_listView->height());
+    // The strip moves down under the totals line; the list keeps its place.
+    m_strip->setGeometry(m_strip->x(), m_strip->y() + taller, m_strip->width() + wider, m_strip->height());
+    m_totalsLine->setGeometry(0, m_strip->y() - height, m_strip->width(), height);
+    m_totalsLine->setVisible(shown);
+    m_totalsLine->raise();
+    resize(width() + wider, this->height() + taller);
+}
+
+void MainWindow::setHideAmounts(bool hide)
+{
+    m_order->setHideAmounts(hide);
+    followHoldings();
 }
 
 void MainWindow::showAnnouncement(QTextDocument *document)
@@ -240,8 +304,13 @@ QList<int> MainWindow::selectedPositions() const
 void MainWindow::requestRemoval()
 {
     const QList<int> selected = selectedPositions();
-    if (!selected.isEmpty())
-        emit removeRequested(selected.constFirst());
+    if (selected.isEmpty())
+        return;
+    // The one question the program asks: the lots of a code go with its last row.
+    const int lots = m_list.lotsLeavingWith(selected.constFirst());
+    if (lots > 0 && !Messages::ask(this, QStringLiteral("该股票有 %1 笔持仓记录，一并删除？").arg(lots)))
+        return;
+    emit removeRequested(selected.constFirst());
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QCloseEvent;
 class QMenu;
 class QTextBrowser;
@@ -41,6 +42,10 @@ public:
     // the quote status line instead; an announcement takes its place again once one loads.
     void setAnnouncementShown(bool shown);
     void setStatusLine(const QString &status);
+    // The holdings' amounts (columns and totals) shown as *** when hidden.
+    void setHideAmounts(bool hide);
+    // The totals line under the list ("totalsLine"), shown while any row has lots.
+    QLabel *totalsLine() const { return m_totalsLine; }
 
     // The strip shows this document (the announcement feed's).
     void showAnnouncement(QTextDocument *document);
@@ -74,12 +79,15 @@ public:
 
 signals:
     void addRequested();
-    // The first selected row; with none selected nothing is asked.
+    // The first selected row; with none selected nothing is asked. When it is the last row of a
+    // code with lots, the user has agreed that they go too.
     void removeRequested(int position);
     void chartRequested(const QList<int> &positions);
+    // 持仓…: the lots of the first selected row's code.
+    void holdingsRequested(int position);
     void importRequested();
-    // 导出…, with the file the user chose to write.
-    void exportRequested(const QString &path);
+    // 导出…, with the file the user chose to write and what goes into it: the list, or the lots.
+    void exportRequested(const QString &path, bool holdings);
     void restoreRequested();
     // A click on the list (a left press and release, not the second press of a double click).
     void listClicked();
@@ -104,6 +112,9 @@ private:
     // The code column as wide as the longest code needs, never narrower than its own width;
     // the list, the strip and the window grow or shrink by the same amount.
     void fitCodeColumn();
+    // The holdings columns and the totals line follow the lots: shown while any row has some,
+    // the window growing by what they need; without lots the window is as it always was.
+    void followHoldings();
     void makeTopmost();
     void requestRemoval();
 
@@ -111,6 +122,8 @@ private:
     ListSortProxy *m_order = nullptr; // the view's order over the list's
     QString m_siteHost;
     QTextDocument *m_announcement = nullptr; // the feed's
+    QLabel *m_totalsLine = nullptr;
+    int m_totalsLines = 0; // lines the totals line has room for: none while no row has lots
     QTextDocument *m_statusDocument = nullptr;
     bool m_announcementShown = true;
     QTreeView *m_listView = nullptr;

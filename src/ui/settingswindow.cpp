@@ -80,6 +80,11 @@ void SettingsWindow::buildControls()
     m_soundBox->setObjectName(QStringLiteral("soundBox"));
     form->addRow(QStringLiteral("提示音："), m_soundBox);
 
+    m_hideAmountsBox = new QCheckBox(QStringLiteral("隐藏金额"), this);
+    m_hideAmountsBox->setObjectName(QStringLiteral("hideAmountsBox"));
+    m_hideAmountsBox->setToolTip(QStringLiteral("持仓、成本价、盈亏和合计都显示为 ***"));
+    form->addRow(QStringLiteral("持仓："), m_hideAmountsBox);
+
     connect(m_sourceBox, &QComboBox::currentIndexChanged, this, &SettingsWindow::sourceChosen);
     connect(m_customBaseEdit, &QLineEdit::editingFinished, this, &SettingsWindow::addressEdited);
     connect(m_customBaseEdit, &QLineEdit::textEdited, this, [this] { m_judged = false; });
@@ -90,6 +95,7 @@ void SettingsWindow::buildControls()
         apply();
     });
     connect(m_soundBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
+    connect(m_hideAmountsBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
 }
 
 void SettingsWindow::showSettings(const UserSettings &current)
@@ -109,12 +115,14 @@ void SettingsWindow::fill(const UserSettings &current)
         const QSignalBlocker slowDown(m_slowDownBox);
         const QSignalBlocker notifications(m_notificationsBox);
         const QSignalBlocker sound(m_soundBox);
+        const QSignalBlocker hideAmounts(m_hideAmountsBox);
         m_sourceBox->setCurrentIndex(m_sourceBox->findData(static_cast<int>(current.source)));
         m_customBaseEdit->setText(current.customBase.toString());
         m_intervalBox->setValue(current.intervalSeconds);
         m_slowDownBox->setChecked(current.slowDownOutsideHours);
         m_notificationsBox->setChecked(current.notifications);
         m_soundBox->setChecked(current.sound);
+        m_hideAmountsBox->setChecked(current.hideAmounts);
     }
     m_applied = current;
     m_base = current.customBase;
@@ -130,7 +138,7 @@ QuoteSourceKind SettingsWindow::chosenSource() const
 
 UserSettings SettingsWindow::settings() const
 {
-    UserSettings settings;
+    UserSettings settings = m_applied; // what this window does not show stays as it is
     settings.source = chosenSource();
     if (settings.source == QuoteSourceKind::Custom && m_awaitingAddress)
         settings.source = m_applied.source;
@@ -139,6 +147,7 @@ UserSettings SettingsWindow::settings() const
     settings.slowDownOutsideHours = m_slowDownBox->isChecked();
     settings.notifications = m_notificationsBox->isChecked();
     settings.sound = m_soundBox->isChecked();
+    settings.hideAmounts = m_hideAmountsBox->isChecked();
     return settings;
 }
 

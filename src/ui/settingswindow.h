@@ -52,6 +52,7 @@ private:
     QCheckBox *m_slowDownBox = nullptr;
     QCheckBox *m_notificationsBox = nullptr;
     QCheckBox *m_soundBox = nullptr;
+    QCheckBox *m_hideAmountsBox = nullptr;
 
     UserSettings m_applied;         // filled in or emitted last
     QUrl m_base;                    // the service address last accepted

@@ -79,10 +79,17 @@ void TrayIcon::setDemo(bool demo)
     updateToolTip();
 }
 
+void TrayIcon::setTotalsLine(const QString &totals)
+{
+    m_totals = totals;
+    updateToolTip();
+}
+
 void TrayIcon::updateToolTip()
 {
-    m_icon->setToolTip(m_status.isEmpty() ? toolTipFor(m_demo)
-                                          : toolTipFor(m_demo) + QLatin1Char('\n') + m_status);
+    QStringList lines{toolTipFor(m_demo), m_status, m_totals};
+    lines.removeAll(QString());
+    m_icon->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason)

@@ -26,6 +26,8 @@ public:
     void hide();
     // The tip's second line, under the program's name: how the quotes are doing.
     void setStatusLine(const QString &status);
+    // The tip's last line: the holdings' totals, when there are any.
+    void setTotalsLine(const QString &totals);
     // The demo's mark in the tip follows the source.
     void setDemo(bool demo);
     QSystemTrayIcon *icon() const { return m_icon; }
@@ -52,6 +54,7 @@ private:
     QSystemTrayIcon *m_icon;
     bool m_demo = false;
     QString m_status;
+    QString m_totals;
     std::unique_ptr<QMenu> m_menu; // a tray menu belongs to no window
 };
 

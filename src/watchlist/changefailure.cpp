@@ -57,6 +57,13 @@ QString SnapshotFailureText(const StoreError &error, WatchListChange change)
              QString::fromUtf8(kDone[static_cast<int>(change)]));
 }
 
+QString HoldingsFailureText(const StoreError &error)
+{
+    const QString reason = error.errorNumber ? ReasonText(error) : QString::fromStdString(error.reason);
+    return QStringLiteral("无法读取持仓文件 %1：\n%2\n自选股列表照常显示；为保护该文件，本次运行不会修改持仓。")
+        .arg(QString::fromStdString(error.file), reason);
+}
+
 QString LoadFailureText(const StoreError &error)
 {
     if (error.kind == StoreError::Kind::ReadOnlyFolder) {

@@ -21,6 +21,10 @@ QString LoadFailureText(const StoreError &error);
 // change went ahead all the same.
 QString SnapshotFailureText(const StoreError &error, WatchListChange change);
 
+// The message shown when the lots file could not be read or understood at start, and when a
+// change of the lots is refused for it.
+QString HoldingsFailureText(const StoreError &error);
+
 // The reason in short Chinese where there is a wording for it, else in the system's words.
 QString ReasonText(const StoreError &error);
 

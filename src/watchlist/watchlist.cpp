@@ -1,11 +1,13 @@
 #include "watchlist/watchlist.h"
 
 #include "core/marketsymbol.h"
+#include "core/tradingclock.h"
 #include "platform/textcodec.h"
 
 #include <QDateTime>
 
 #include <algorithm>
+#include <set>
 
 namespace velmora {
 
@@ -29,7 +31,21 @@ std::optional<StoreError> WatchList::load()
         row.quote.name = placeholder().toStdString(); // a loaded row shows it in the name column
         m_rows.push_back(std::move(row));
     }
+    m_holdingsProblem = loaded.holdingsError;
+    Lots lots;
+    if (loaded.holdings) {
+        // Dates are not held against today here: a lot the file has is the user's, whatever day.
+        HoldingsImport read = ReadHoldingsCsv(*loaded.holdings, "9999-12-31");
+        if (read.problems.empty()) {
+            lots = std::move(read.lots);
+        } else {
+            m_holdingsProblem = StoreError{kHoldingsFileName, CsvProblemsText(read.problems), 0,
+                                           StoreError::Kind::UnreadableList};
+        }
+    }
+    takeLots(std::move(lots));
     endResetModel();
+    emit holdingsChanged();
     return loaded.error;
 }
 
@@ -48,9 +64,132 @@ std::optional<StoreError> WatchList::addAll(const WatchEntries &entries)
         WatchRow row;
         row.entry = entry;
         row.quote.price = placeholder().toStdString(); // an added one in the price column
+        refigure(row, 0);
         append(std::move(row));
     }
     return std::nullopt;
+}
+
+const std::vector<const Lot *> &WatchList::lotsOf(const std::string &code) const
+{
+    static const std::vector<const Lot *> none;
+    const auto found = m_lotsByCode.find(code);
+    return found == m_lotsByCode.end() ? none : found->second;
+}
+
+int WatchList::holdingCurrencies() const
+{
+    std::set<Market> markets;
+    for (const WatchRow &row : m_rows) {
+        if (row.holding.shares > 0)
+            markets.insert(MarketOfCode(row.entry.code));
+    }
+    return static_cast<int>(markets.size());
+}
+
+TotalsByCurrency WatchList::holdingTotals() const
+{
+    TotalsByCurrency totals;
+    std::set<std::string> counted; // a code's lots count once, however many rows show it
+    for (const WatchRow &row : m_rows) {
+        if (row.holding.priced && counted.insert(row.entry.code).second)
+            AddToTotals(totals, CurrencyCode(row.quote.market), row.holding);
+    }
+    return totals;
+}
+
+std::optional<StoreError> WatchList::refuseLotsChange() const
+{
+    if (m_files.refusal())
+        return m_files.refusal();
+    return m_holdingsProblem;
+}
+
+std::optional<StoreError> WatchList::setLotsOf(const std::string &code, const Lots &lots)
+{
+    if (auto refusal = refuseLotsChange())
+        return refusal;
+    Lots next;
+    bool placed = false;
+    for (const Lot &lot : m_lots) {
+        if (lot.code != code) {
+            next.push_back(lot);
+        } else if (!std::exchange(placed, true)) {
+            next.insert(next.end(), lots.begin(), lots.end());
+        }
+    }
+    if (!placed)
+        next.insert(next.end(), lots.begin(), lots.end());
+    if (auto error = changeFiles([&] { return m_files.writeHoldings(HoldingsCsv(next)); }))
+        return error;
+    takeLots(std::move(next));
+    return std::nullopt;
+}
+
+std::optional<StoreError> WatchList::addLots(const Lots &lots)
+{
+    if (auto refusal = refuseLotsChange())
+        return refusal;
+    Lots next = m_lots;
+    next.insert(next.end(), lots.begin(), lots.end());
+    // Codes of lots that no row shows come in as rows, in the order of their first lot.
+    WatchEntries newRows;
+    std::set<std::string> listed;
+    for (const WatchRow &row : m_rows)
+        listed.insert(row.entry.code);
+    for (const Lot &lot : lots) {
+        if (listed.insert(lot.code).second)
+            newRows.push_back({lot.code, {}, {}});
+    }
+    const HoldingsChange holdings = std::optional<std::string>(HoldingsCsv(next));
+    if (auto error = changeFiles([&] {
+            return newRows.empty() ? m_files.writeHoldings(**holdings) : m_files.append(newRows, holdings);
+        }))
+        return error;
+    for (const WatchEntry &entry : newRows) {
+        WatchRow row;
+        row.entry = entry;
+        row.quote.price = placeholder().toStdString();
+        append(std::move(row));
+    }
+    takeLots(std::move(next));
+    return std::nullopt;
+}
+
+int WatchList::lotsLeavingWith(int position) const
+{
+    if (position < 0 || position >= rowCount())
+        return 0;
+    const std::string &code = m_rows[static_cast<size_t>(position)].entry.code;
+    const auto sameCode = std::count_if(m_rows.begin(), m_rows.end(),
+                                        [&code](const WatchRow &row) { return row.entry.code == code; });
+    return sameCode == 1 ? static_cast<int>(lotsOf(code).size()) : 0;
+}
+
+void WatchList::takeLots(Lots lots)
+{
+    m_lots = std::move(lots);
+    m_lotsByCode.clear();
+    for (const Lot &lot : m_lots)
+        m_lotsByCode[lot.code].push_back(&lot);
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        refigure(m_rows[i], m_rows[i].receivedAt);
+        const int position = static_cast<int>(i);
+        emit dataChanged(index(position, Shares), index(position, HoldingProfit));
+    }
+    emit holdingsChanged();
+}
+
+void WatchList::refigure(WatchRow &row, std::int64_t now) const
+{
+    const auto &lots = lotsOf(row.entry.code);
+    if (lots.empty()) {
+        row.holding = {};
+        return;
+    }
+    const bool quoted = row.receivedAt > 0 && !row.quote.price.empty();
+    const std::string today = MarketDate(MarketClock(row.quote.market, now));
+    row.holding = FiguresOf(lots, quoted ? &row.quote : nullptr, today);
 }
 
 std::optional<StoreError> WatchList::setThreshold(int position, int column,
@@ -82,8 +221,12 @@ std::optional<StoreError> WatchList::restore(const std::string &snapshotName)
     const auto copy = ReadSnapshot(m_files.dir(), snapshotName, m_files.fileSystem(), &readError);
     if (!copy)
         return readError;
-    // A restore can be undone like any other change.
-    if (auto error = changeFiles([&] { return m_files.restore({copy->codes, copy->takeProfit, copy->stopLoss}); }))
+    // A restore can be undone like any other change. Lots that cannot be read this run are
+    // left alone.
+    const HoldingsChange holdings = m_holdingsProblem ? HoldingsChange() : copy->holdings;
+    if (auto error = changeFiles([&] {
+            return m_files.restore({copy->codes, copy->takeProfit, copy->stopLoss}, holdings);
+        }))
         return error;
     load();
     return std::nullopt;
@@ -118,11 +261,23 @@ std::optional<StoreError> WatchList::removeAt(int position)
         return m_files.refusal();
     WatchEntries remaining = entries();
     remaining.erase(remaining.begin() + position);
-    if (auto error = changeFiles([&] { return m_files.rewrite(remaining); }))
+    // The last row of a code with lots takes them along.
+    HoldingsChange holdings;
+    Lots keptLots = m_lots;
+    if (lotsLeavingWith(position) > 0) {
+        if (auto refusal = refuseLotsChange())
+            return refusal;
+        const std::string &code = m_rows[static_cast<size_t>(position)].entry.code;
+        std::erase_if(keptLots, [&code](const Lot &lot) { return lot.code == code; });
+        holdings = std::optional<std::string>(HoldingsCsv(keptLots));
+    }
+    if (auto error = changeFiles([&] { return m_files.rewrite(remaining, holdings); }))
         return error;
     beginRemoveRows({}, position, position);
     m_rows.erase(m_rows.begin() + position);
     endRemoveRows();
+    if (holdings)
+        takeLots(std::move(keptLots));
     return std::nullopt;
 }
 
@@ -158,6 +313,16 @@ QString WatchList::text(int position, int column) const
         return DecodeStored(row.entry.takeProfit);
     case StopLoss:
         return DecodeStored(row.entry.stopLoss);
+    case Shares:
+        return row.holding.shares > 0 ? QString::number(row.holding.shares) : QString();
+    case AverageCost:
+        return row.holding.averageCost ? QString::fromStdString(row.holding.averageCost->shortest(2, 4))
+                                       : QString();
+    case DayProfit:
+        return row.holding.priced ? QString::fromStdString(SignedAmount(row.holding.dayProfit)) : QString();
+    case HoldingProfit:
+        return row.holding.priced ? QString::fromStdString(SignedAmount(row.holding.holdingProfit))
+                                  : QString();
     }
     return {};
 }
@@ -197,6 +362,10 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
                 about << QStringLiteral("延时约 %1 分钟").arg(row.delayMinutes);
             lines << about.join(QStringLiteral(" · "));
         }
+        // The return on what the lots cost, where the holding's profit is.
+        if (index.column() == HoldingProfit && row.holding.priced && !row.holding.cost.isZero())
+            lines << QStringLiteral("收益率 %1").arg(QString::fromStdString(
+                         SignedPercent(row.holding.holdingProfit, row.holding.cost)));
         if (BareCodeIsAlsoAnIndex(row.entry.code)) {
             const QString code = DecodeStored(row.entry.code);
             lines << QStringLiteral("%1 按深市股票查询；要看上证的指数，请输入 sh%1").arg(code);
@@ -216,6 +385,10 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
         // do the figures of a row without a trade yet.
         const bool stored = index.column() == Code || index.column() == TakeProfit ||
                             index.column() == StopLoss;
+        if (index.column() >= Shares) { // the figure itself, without the "+" a gain shows with
+            QByteArray shown = text(index.row(), index.column()).toUtf8();
+            return shown.startsWith('+') ? shown.mid(1) : shown;
+        }
         if ((!ascii && stored) || (!stored && NoTradeYet(row.quote)))
             return text(index.row(), index.column()).toUtf8();
         return QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
@@ -303,7 +476,11 @@ bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt
     row.receivedAt = receivedAt;
     row.stale = false;
     row.delayMinutes = delayMinutes;
+    const bool hadFigures = row.holding.priced;
+    refigure(row, receivedAt);
     emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));
+    if (row.holding.shares > 0 || hadFigures)
+        emit holdingsChanged();
     return true;
 }
 

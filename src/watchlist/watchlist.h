@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace velmora {
@@ -24,7 +25,12 @@ class WatchList final : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Code, Name, Price, High, Low, Change, TakeProfit, StopLoss, ColumnCount };
+    enum Column {
+        Code, Name, Price, High, Low, Change, TakeProfit, StopLoss,
+        // What the code's lots come to: shown once any row has lots.
+        Shares, AverageCost, DayProfit, HoldingProfit,
+        ColumnCount
+    };
 
     explicit WatchList(std::filesystem::path dataDir,
                        StoreFileSystem &fs = StoreFileSystem::real(), QObject *parent = nullptr);
@@ -44,12 +50,34 @@ public:
     std::optional<StoreError> add(const WatchEntry &entry);
     // New last rows, in order (an import), as one change.
     std::optional<StoreError> addAll(const WatchEntries &entries);
+    // Removing the last row of a code with lots takes the lots along, in the same change.
     std::optional<StoreError> removeAt(int position);
     // The take-profit or stop-loss (column TakeProfit or StopLoss) of one row: only that line of
     // that file changes.
     std::optional<StoreError> setThreshold(int position, int column, const std::string &value);
-    // The three files as a copy holds them (see snapshots()); the rows are read anew.
+    // The three files as a copy holds them (see snapshots()), the lots too when it holds them;
+    // the rows are read anew.
     std::optional<StoreError> restore(const std::string &snapshotName);
+
+    // The lots, in the order they were entered, from Holdings.csv beside the three files.
+    const Lots &lots() const { return m_lots; }
+    const std::vector<const Lot *> &lotsOf(const std::string &code) const;
+    // Whether any row's code has lots: the holdings columns and totals are shown.
+    bool hasHoldings() const { return holdingCurrencies() > 0; }
+    // How many currencies the rows with lots are in (by their codes' markets, before any quote).
+    int holdingCurrencies() const;
+    // The lots file could not be read or understood at start: reported, and no change of the
+    // lots this run (the user's file is never overwritten).
+    const std::optional<StoreError> &holdingsProblem() const { return m_holdingsProblem; }
+    // The rows whose code has lots come to: per currency, each code once.
+    TotalsByCurrency holdingTotals() const;
+    // A code's lots replaced by these, where its first lot stood (or at the end).
+    std::optional<StoreError> setLotsOf(const std::string &code, const Lots &lots);
+    // Lots added after the others; a code not on the list comes in as a new last row with
+    // empty thresholds, in the same change.
+    std::optional<StoreError> addLots(const Lots &lots);
+    // The row at position is the last of its code, which has lots: how many.
+    int lotsLeavingWith(int position) const;
 
     // Before every change the three files are copied into backups/ (at most 20 kept). A copy
     // that fails does not stop the change, and snapshotFailure() then says why; a change that
@@ -92,14 +120,23 @@ public:
 signals:
     // A row's take-profit or stop-loss changed.
     void thresholdsChanged(velmora::RowId row);
+    // The lots changed, or their figures did.
+    void holdingsChanged();
 
 private:
     RowId append(WatchRow row);
+    // Takes in lots read from the file or written to it, and works the rows' figures out anew.
+    void takeLots(Lots lots);
+    void refigure(WatchRow &row, std::int64_t now) const;
+    std::optional<StoreError> refuseLotsChange() const;
     // Runs a change of the files after copying them into backups/.
     std::optional<StoreError> changeFiles(const std::function<std::optional<StoreError>()> &change);
 
     WatchListFiles m_files;
     std::optional<StoreError> m_snapshotFailure;
+    Lots m_lots;
+    std::unordered_map<std::string, std::vector<const Lot *>> m_lotsByCode; // into m_lots
+    std::optional<StoreError> m_holdingsProblem;
     std::vector<WatchRow> m_rows;
     RowId m_nextId = 1;
 };

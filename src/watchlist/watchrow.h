@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/holdings.h"
 #include "core/quote.h"
 #include "core/rowcolour.h"
 #include "core/watchentry.h"
@@ -24,6 +25,7 @@ struct WatchRow
     std::int64_t receivedAt = 0; // Unix seconds of the last quote, 0 before any
     bool stale = false;          // its quote has grown old
     int delayMinutes = 0;        // how far its quote lay behind its market's clock when it came
+    HoldingFigures holding;      // what its code's lots come to at its quote
 };
 
 } // namespace velmora

@@ -73,6 +73,17 @@ void TestListCommand::commandLine_data()
         << "启动时无法读取磁盘上的自选股列表（Setting2.ini：是一个文件夹而不是文件）";
     QTest::newRow("no file after --import") << QStringList{"--import"} << QByteArray() << 2
                                             << "velmora: --import 后面缺少文件。";
+    QTest::newRow("lots in, a new code with them")
+        << QStringList{"--import-holdings", "@file"}
+        << QByteArray("代码,买入日期,数量,成本价\r\n00700,2026-11-02,100,300\r\n") << 0
+        << "已从 list.csv 导入 1 笔持仓。\n新加入自选股 1 只。";
+    QTest::newRow("lots with bad lines: each named, nothing in")
+        << QStringList{"--import-holdings", "@file"}
+        << QByteArray("600000,2026-11-02,-3,1\r\n600000,2026-11-02,1,1,1\r\n") << 1
+        << "文件 list.csv 中有不能导入的行，没有导入任何持仓：\n第 1 行：数量须为大于零的整数：-3\n"
+           "第 2 行：字段太多（5 个，最多 4 个）";
+    QTest::newRow("lots out") << QStringList{"--export-holdings", "@file"} << QByteArray() << 0
+                              << "已把 0 笔持仓导出到 list.csv。";
     QTest::newRow("both at once") << QStringList{"--import", "@file", "--export", "x.csv"}
                                   << QByteArray() << 2 << "velmora: --import 和 --export 不能同时使用。";
 }
@@ -101,6 +112,8 @@ void TestListCommand::commandLine()
         QCOMPARE(snapshot(pathOf(dir))[0], kWritten[0]); // nothing written
     if (args.first() == "--export")
         QCOMPARE(readFile(file.toStdString()), kExported);
+    if (args.first() == "--export-holdings")
+        QCOMPARE(readFile(file.toStdString()), "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n");
 }
 
 // A list the program wrote goes out and comes back into a fresh folder byte for byte, and the
@@ -148,6 +161,18 @@ void TestListCommand::fromTheMenu()
     chosen.clear(); // the user cancels: nothing happens
     f.action("importItem")->trigger();
     QVERIFY(f.messages.isEmpty());
+
+    // The header tells an import which kind it is; the export asks which kind the user wants.
+    chosen = file;
+    writeFile(file.toStdString(), "代码,买入日期,数量,成本价\r\n300750,2026-11-02,100,0.007\r\n");
+    f.action("importItem")->trigger();
+    QCOMPARE(f.messages.takeLast(), "已从 out.csv 导入 1 笔持仓。");
+    QCOMPARE(f.list().rowCount(), 3);
+    SetFileChooserForTests([&chosen](bool) { return chosen; }, 1);
+    f.action("exportItem")->trigger();
+    QCOMPARE(f.messages.takeLast(), "已把 1 笔持仓导出到 out.csv。");
+    QCOMPARE(readFile(file.toStdString()),
+             "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n300750,2026-11-02,100,0.007\r\n");
     SetFileChooserForTests(nullptr);
 
 }

@@ -4,6 +4,9 @@
 #include "support/sources.h"
 #include "services/viewerprocess.h"
 #include "support/appfixture.h"
+#include "ui/holdingswindow.h"
+
+#include <QTableWidget>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -32,6 +35,8 @@ private slots:
     void removeTakesFirstSelectedRow_data();
     void removeTakesFirstSelectedRow();
     void removalFailureKeepsRow();
+    void lastRowOfACodeWithLotsAsksFirst();
+    void lotsWindowSavesEachChange();
     void bothMenusOpenOneDialog();
     void chartWithoutViewerOpensBrowser();
 
@@ -126,6 +131,74 @@ void TestListMenu::removalFailureKeepsRow()
     QCOMPARE(f->list().text(1, WatchList::Price), "12.5");
     QCOMPARE(f->window().selectedPositions(), QList<int>{1});
     QCOMPARE(snapshot(f->dataPath()), files);
+}
+
+// Only the last row of a code takes its lots along, and only when the user says so.
+void TestListMenu::lastRowOfACodeWithLotsAsksFirst()
+{
+    f->putFiles("600000\r\n000001\r\n600000\r\n", "\r\n\r\n\r\n", "\r\n\r\n\r\n");
+    const std::string lots = "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n600000,2026-12-01,1000,7.00\r\n"
+                             "600000,2026-12-02,500,7.80\r\n";
+    writeFile(f->dataPath() / kHoldingsFileName, lots);
+    QVERIFY(f->start());
+    f->select({2}); // 600000 is on the list twice: no question
+    f->action("mnu22")->trigger();
+    QVERIFY(f->messages.isEmpty());
+    Messages::setAnswerForTests(false);
+    f->select({0});
+    f->action("mnu22")->trigger();
+    QCOMPARE(f->messages.takeLast(), "该股票有 2 笔持仓记录，一并删除？");
+    QCOMPARE(codes(f->list()), (QStringList{"600000", "000001"}));
+    QCOMPARE(readFile(f->dataPath() / kHoldingsFileName), lots);
+    Messages::setAnswerForTests(true);
+    f->action("mnu22")->trigger();
+    QCOMPARE(f->messages.takeLast(), "该股票有 2 笔持仓记录，一并删除？");
+    QCOMPARE(codes(f->list()), QStringList{"000001"});
+    QCOMPARE(readFile(f->dataPath() / kHoldingsFileName), "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n");
+}
+
+// 持仓… on a row: each add, edit and removal is saved at once; a bad lot is refused and said.
+void TestListMenu::lotsWindowSavesEachChange()
+{
+    QVERIFY(f->start());
+    f->select({1});
+    f->action("holdingsItem")->trigger();
+    HoldingsWindow *window = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        window = window ? window : qobject_cast<HoldingsWindow *>(top);
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->code(), "000001");
+    auto typeLot = [&](const char *date, const char *shares, const char *cost) {
+        f->box(window, "lotDate")->setText(QString::fromUtf8(date));
+        f->box(window, "lotShares")->setText(QString::fromUtf8(shares));
+        f->box(window, "lotCost")->setText(QString::fromUtf8(cost));
+    };
+    auto file = [this] { return readFile(f->dataPath() / kHoldingsFileName); };
+    const std::string head = "\xEF\xBB\xBF代码,买入日期,数量,成本价\r\n";
+
+    typeLot("2026-12-01", "200", "0.007");
+    f->button(window, "addLot")->click();
+    typeLot("2026-12-02", "100", "10.5");
+    f->button(window, "addLot")->click();
+    QCOMPARE(file(), head + "000001,2026-12-01,200,0.007\r\n000001,2026-12-02,100,10.5\r\n");
+    QVERIFY(f->messages.isEmpty());
+
+    typeLot("2999-01-01", "0", "-1");
+    f->button(window, "addLot")->click();
+    QCOMPARE(f->messages.takeLast(), "持仓没有保存：\n第 3 笔：买入日期在今天之后：2999-01-01；"
+                                     "数量须为大于零的整数：0；成本价须为不小于零的数字：-1");
+    QCOMPARE(window->findChild<QTableWidget *>("lotsTable")->rowCount(), 2);
+
+    auto *table = window->findChild<QTableWidget *>("lotsTable");
+    table->selectRow(0);
+    QCOMPARE(f->box(window, "lotShares")->text(), "200");
+    typeLot("2026-12-01", "300", "0.007");
+    f->button(window, "editLot")->click();
+    table->selectRow(1);
+    f->button(window, "removeLot")->click();
+    QCOMPARE(file(), head + "000001,2026-12-01,300,0.007\r\n");
+    QCOMPARE(f->list().text(1, WatchList::Shares), "300");
+    window->close();
 }
 
 // "添加股票" of either menu opens the one dialog, also while the main window is in the tray.

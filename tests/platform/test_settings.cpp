@@ -264,7 +264,8 @@ void TestSettings::savedSafely()
 void TestSettings::onlyChangesAreSaved_data()
 {
     QTest::addColumn<QString>("changed"); // the one setting the window changes
-    for (const char *name : {"source", "customBase", "interval", "slowDown", "notifications", "sound"})
+    for (const char *name : {"source", "customBase", "interval", "slowDown", "notifications", "sound",
+                             "hideAmounts"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -280,6 +281,7 @@ void TestSettings::onlyChangesAreSaved()
     before.slowDownOutsideHours = !saved.slowDownOutsideHours;
     before.notifications = !saved.notifications;
     before.sound = !saved.sound;
+    before.hideAmounts = !saved.hideAmounts;
     UserSettings after = before;
     UserSettings expected = saved;
     auto change = [&](auto member, auto value) {
@@ -296,8 +298,10 @@ void TestSettings::onlyChangesAreSaved()
         change(&UserSettings::slowDownOutsideHours, !saved.slowDownOutsideHours);
     else if (changed == "notifications")
         change(&UserSettings::notifications, !saved.notifications);
-    else
+    else if (changed == "sound")
         change(&UserSettings::sound, !saved.sound);
+    else
+        change(&UserSettings::hideAmounts, !saved.hideAmounts);
     QVERIFY(SettingsToSave(saved, before, after) == expected);
     QVERIFY(SettingsToSave(saved, before, before) == saved);
 }

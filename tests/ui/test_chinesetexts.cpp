@@ -75,6 +75,10 @@ void TestChineseTexts::startMessageNamesTheFile()
     QVERIFY(LoadFailureText(readOnly).startsWith(QStringLiteral("数据文件夹不能写入（只读文件系统）")));
     // Refused changes say the same as the start did.
     QCOMPARE(StoreFailureText(readOnly, WatchListChange::Add), LoadFailureText(readOnly));
+    // A lots file that is not understood: its lines named, the list shown, the file kept.
+    const StoreError lots{"Holdings.csv", "第 2 行：数量须为大于零的整数：0", 0, StoreError::Kind::UnreadableList};
+    QCOMPARE(HoldingsFailureText(lots), "无法读取持仓文件 Holdings.csv：\n第 2 行：数量须为大于零的整数：0\n"
+                                        "自选股列表照常显示；为保护该文件，本次运行不会修改持仓。");
 }
 
 void TestChineseTexts::stripMenu()

@@ -56,7 +56,7 @@ void TestMainWindow::columnsInOrder()
     fixture.putFiles("600000\r\n");
     QVERIFY(fixture.start());
     QStringList columns; // caption, then how the cells align: < left, | centred, > right
-    for (int c = 0; c < fixture.list().columnCount(); ++c) {
+    for (int c = 0; c < fixture.view()->model()->columnCount(); ++c) {
         const auto align =
             fixture.view()->model()->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
         columns << fixture.view()->model()->headerData(c, Qt::Horizontal).toString() +
@@ -187,7 +187,7 @@ void TestMainWindow::menusHoldEveryItemInOrder()
     QCOMPARE(context->objectName() + " " + context->title(), "mnu2 右键菜单");
     // The described three first; ours follow them.
     QCOMPARE(itemsOf(context), (QStringList{"mnu21=添加股票", "mnu22=删除股票", "mnu23=查看分时",
-                                            "importItem=导入…", "exportItem=导出…",
+                                            "holdingsItem=持仓…", "importItem=导入…", "exportItem=导出…",
                                             "restoreItem=恢复…"}));
     QCOMPARE(tray->objectName() + " " + tray->title(), "mn 托盘菜单");
     QCOMPARE(itemsOf(tray),

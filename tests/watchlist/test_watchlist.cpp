@@ -33,7 +33,7 @@ const std::set<std::string> kFileNames{"Setting.ini", "Setting2.ini", "Setting3.
 QString rowText(const WatchList &list, int row)
 {
     QStringList cells;
-    for (int column = 0; column < WatchList::ColumnCount; ++column)
+    for (int column = 0; column <= WatchList::StopLoss; ++column) // the eight the list shows
         cells << list.text(row, column);
     return cells.join("|");
 }
