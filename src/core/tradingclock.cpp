@@ -1,5 +1,6 @@
 #include "core/tradingclock.h"
 
+#include <array>
 #include <chrono>
 #include <optional>
 
@@ -126,6 +127,58 @@ bool InTradingHours(Market market, const MarketTime &time)
 bool InTradingHours(const MarketTime &time)
 {
     return InTradingHours(Market::AShare, time);
+}
+
+namespace {
+
+// One session of the trend's day, in seconds since midnight on the market's clock.
+struct Session
+{
+    int opens;
+    int closes;
+};
+
+constexpr int clockSecond(int hour, int minute)
+{
+    return (hour * 60 + minute) * 60;
+}
+
+// The market's sessions in order; the second is empty (opens == closes == 0) for one session.
+std::array<Session, 2> trendSessions(Market market)
+{
+    switch (market) {
+    case Market::AShare:
+        return {{{clockSecond(9, 30), clockSecond(11, 30)}, {clockSecond(13, 0), clockSecond(15, 0)}}};
+    case Market::HongKong:
+        return {{{clockSecond(9, 30), clockSecond(12, 0)}, {clockSecond(13, 0), clockSecond(16, 0)}}};
+    case Market::UnitedStates:
+        break;
+    }
+    return {{{clockSecond(9, 30), clockSecond(16, 0)}, {0, 0}}};
+}
+
+} // namespace
+
+std::optional<int> SessionSecond(Market market, const MarketTime &time)
+{
+    if (time.weekday < 1 || time.weekday > 5)
+        return std::nullopt;
+    const int second = clockSecond(time.hour, time.minute) + time.second;
+    int before = 0; // the session seconds of the sessions already over
+    for (const Session &session : trendSessions(market)) {
+        if (session.closes > session.opens && second >= session.opens && second <= session.closes)
+            return before + second - session.opens;
+        before += session.closes - session.opens;
+    }
+    return std::nullopt;
+}
+
+int SessionLength(Market market)
+{
+    int length = 0;
+    for (const Session &session : trendSessions(market))
+        length += session.closes - session.opens;
+    return length;
 }
 
 std::optional<std::int64_t> MarketUnixSeconds(Market market, std::string_view date,

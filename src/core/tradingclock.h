@@ -50,6 +50,16 @@ bool InTradingHours(Market market, const MarketTime &time);
 // The A-shares'.
 bool InTradingHours(const MarketTime &time);
 
+// A moment's place on the trend's day: the seconds since the day's first session opened, with
+// the lunch break left out, so the afternoon goes on where the morning stopped. The trend's
+// sessions are the trading hours above, except that the A-shares' begin at 09:30: the opening
+// call (09:15-09:25) sets no line. Both ends of each session are included (an A-share 11:30:00
+// and 13:00:00 are both 7200). Nothing outside them, nor on a Saturday or Sunday.
+std::optional<int> SessionSecond(Market market, const MarketTime &time);
+// The last session second of the market's day: 14400 (A-shares), 19800 (Hong Kong), 23400
+// (United States).
+int SessionLength(Market market);
+
 // The Unix seconds of a quote's own date and time ("yyyy-MM-dd", "HH:mm:ss" or "HH:mm") on
 // the market's wall clock; nothing for a date or time not written that way.
 std::optional<std::int64_t> MarketUnixSeconds(Market market, std::string_view date,
