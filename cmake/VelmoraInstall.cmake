@@ -31,5 +31,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Found by shlibdeps: the Qt libraries. Not found by it: the platform plugin that draws windows
 # on X11, the font that shows the Chinese texts and Qt's own Chinese texts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-extra")
 include(CPack)

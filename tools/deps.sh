@@ -6,7 +6,7 @@ set -euo pipefail
 run_pkgs=(cmake ninja-build g++ ccache pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev libxcb1-dev
           qt6-httpserver-dev qt6-websockets-dev qt6-webengine-dev
-          fonts-wqy-microhei qt6-translations-l10n)
+          fonts-wqy-microhei fonts-dejavu-extra qt6-translations-l10n)
 test_pkgs=(xvfb openbox trayer xdotool x11-utils imagemagick
            clang libclang-rt-14-dev llvm locales procps psmisc dpkg-dev file
            desktop-file-utils appstream dbus-daemon dbus-bin)

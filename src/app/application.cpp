@@ -17,6 +17,7 @@
 #include "ui/addstockdialog.h"
 #include "ui/alertwindow.h"
 #include "ui/chartimagewindow.h"
+#include "ui/discreetmode.h"
 #include "ui/docking.h"
 #include "ui/holdingstext.h"
 #include "ui/holdingswindow.h"
@@ -24,6 +25,7 @@
 #include "ui/restoredialog.h"
 #include "ui/resultmessage.h"
 #include "ui/settingswindow.h"
+#include "ui/trayglance.h"
 #include "ui/trayicon.h"
 #include "watchlist/changefailure.h"
 #include "watchlist/watchlist.h"
@@ -66,6 +68,8 @@ std::optional<QString> Application::start()
     m_mainWindow->showAnnouncement(m_announcementFeed->document());
     m_announcementFeed->reload();
     m_mainWindow->show();
+    if (m_settings.user.discreetAtStart)
+        m_desktop->discreet().setActive(true);
     // Once the window is up, so a message has something to stand in front of.
     const auto &holdingsProblem = m_watchList->holdingsProblem();
     for (const QString &text : {loadError ? LoadFailureText(*loadError) : QString(),
@@ -100,6 +104,7 @@ void Application::build()
     m_mainWindow->setSource(SourceTitle(m_settings.user.source, m_settings.user.customBase),
                             m_settings.demo);
     m_docking = new Docking(m_mainWindow.get());
+    m_desktop->followList(*m_watchList);
 }
 
 void Application::connectListWindows()
@@ -146,13 +151,28 @@ void Application::connectParts()
     connect(&trayIcon(), &TrayIcon::addStockRequested, this, &Application::openAddDialog);
     connect(&trayIcon(), &TrayIcon::settingsRequested, this, &Application::openSettings);
     connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, this, &Application::showAlert);
-    connect(m_watchList.get(), &WatchList::holdingsChanged, this, &Application::showHoldingTotals);
-    m_mainWindow->setHideAmounts(m_settings.user.hideAmounts);
+    connect(&m_desktop->discreet(), &DiscreetMode::changed, this, &Application::followDiscreet);
+    applyView();
+    m_hotkeyProblem = m_desktop->setDiscreetHotkey(m_settings.user.discreetHotkey).value_or(QString());
 }
 
-void Application::showHoldingTotals()
+void Application::applyView()
 {
-    trayIcon().setTotalsLine(HoldingTotalsText(m_watchList->holdingTotals(), m_settings.user.hideAmounts));
+    const UserSettings &user = m_settings.user;
+    const bool hideAmounts = user.hideAmounts || m_desktop->discreet().active();
+    m_mainWindow->setHideAmounts(hideAmounts);
+    m_mainWindow->setTrendShown(user.trend);
+    m_desktop->glance().setHideAmounts(hideAmounts);
+    m_desktop->glance().setShow(user.trayShow);
+}
+
+void Application::followDiscreet(bool active)
+{
+    // Alerts still happen meanwhile; they are told in one notification afterwards.
+    m_notifications->setHeld(active);
+    if (ViewerInstance *viewer = m_chartViewer->viewer())
+        viewer->setDiscreet(active); // a window of its own process
+    applyView();
 }
 
 void Application::openHoldings(int position)
@@ -195,6 +215,7 @@ void Application::openSettings()
         connect(m_settingsWindow.get(), &SettingsWindow::settingsChanged, this, &Application::applySettings);
     }
     m_settingsWindow->showSettings(m_settings.user);
+    m_settingsWindow->setHotkeyProblem(m_hotkeyProblem);
 }
 
 void Application::applySettings(const UserSettings &settings)
@@ -205,8 +226,12 @@ void Application::applySettings(const UserSettings &settings)
     const UserSettings before = std::exchange(m_settings.user, settings);
     m_policy->apply(settings);
     m_notifications->setEnabled(settings.notifications, settings.sound);
-    m_mainWindow->setHideAmounts(settings.hideAmounts);
-    showHoldingTotals();
+    applyView();
+    if (settings.discreetHotkey != before.discreetHotkey) {
+        m_hotkeyProblem = m_desktop->setDiscreetHotkey(settings.discreetHotkey).value_or(QString());
+        if (m_settingsWindow)
+            m_settingsWindow->setHotkeyProblem(m_hotkeyProblem);
+    }
     followDemo();
     // Only what this window changed, over the file as it is now (another program may have saved).
     if (const auto failure = SaveSettingsChange(m_settings.userSettingsPath, before, settings))
@@ -250,6 +275,8 @@ std::pair<int, QString> Application::runCommand(ListVerb verb, const QString &pa
 
 void Application::showAlert(const AlertNotice &alert)
 {
+    if (m_desktop->discreet().active())
+        return; // held: the notifications tell of it when discreet mode ends
     if (!m_alertWindow) {
         m_alertWindow = std::make_unique<AlertWindow>(m_settings.siteHost(), m_settings.demo);
         connect(m_alertWindow.get(), &AlertWindow::alertsOffRequested, m_alertMonitor.get(),

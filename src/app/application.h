@@ -97,8 +97,11 @@ private:
     void showChartImage(const std::string &symbol);
     void openRestore();
     void openHoldings(int position);
-    // The holdings' totals and the privacy switch, wherever amounts show.
-    void showHoldingTotals();
+    // The view settings wherever they show: amounts hidden (by the switch, or while discreet),
+    // the 走势 column, what the tray icon shows.
+    void applyView();
+    // Discreet mode began or ended: alerts held or told, amounts hidden or not.
+    void followDiscreet(bool active);
     bool startDemoService();
     void followDemo();
     // What came of something the user asked for, told over the main window.
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<HoldingsWindow> m_holdingsWindow;
     Docking *m_docking = nullptr; // the main window's
     QPointer<AddStockDialog> m_addDialog;
+    QString m_hotkeyProblem; // why the global key of discreet mode could not be taken
 };
 
 } // namespace velmora

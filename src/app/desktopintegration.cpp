@@ -7,7 +7,10 @@
 #include "services/actionresult.h"
 #include "services/alertmonitor.h"
 #include "services/quoterefresh.h"
+#include "platform/globalhotkey.h"
+#include "ui/discreetmode.h"
 #include "ui/mainwindow.h"
+#include "ui/trayglance.h"
 #include "ui/trayicon.h"
 
 #include <QCoreApplication>
@@ -22,11 +25,15 @@ DesktopIntegration::DesktopIntegration(const AppSettings &settings,
     : QObject(parent), m_settings(settings), m_report(std::move(report)),
       m_trayIcon(std::make_unique<TrayIcon>(settings.demo)),
       m_autostart(std::make_unique<XdgAutostart>(settings.loginArguments())),
+      m_discreet(std::make_unique<DiscreetMode>()), m_hotkey(std::make_unique<GlobalHotkey>()),
       // kill and Ctrl+C end the program as the exit command does, from inside the event loop.
       m_signals(std::make_unique<UnixSignals>(std::initializer_list<int>{SIGTERM, SIGINT})),
       m_programEnd([](int status) { QCoreApplication::exit(status); })
 {
     TrayIcon *tray = m_trayIcon.get();
+    connect(tray, &TrayIcon::discreetRequested, m_discreet.get(), &DiscreetMode::setActive);
+    connect(m_hotkey.get(), &GlobalHotkey::activated, m_discreet.get(), &DiscreetMode::toggle);
+    connect(m_discreet.get(), &DiscreetMode::changed, tray, &TrayIcon::setDiscreet);
     connect(tray, &TrayIcon::homePageRequested, this, [this] { openSitePage(QStringLiteral("/")); });
     connect(tray, &TrayIcon::membershipPageRequested, this,
             [this] { openSitePage(QStringLiteral("/huiyuan/")); });
@@ -54,6 +61,19 @@ void DesktopIntegration::connectTo(MainWindow &window, AlertMonitor &alerts, Quo
     connect(tray, &TrayIcon::alertsOffRequested, &alerts, &AlertMonitor::disableAlerts);
     connect(&refresh, &QuoteRefresh::statusChanged, tray, &TrayIcon::setStatusLine);
     tray->setStatusLine(refresh.status());
+}
+
+void DesktopIntegration::followList(const WatchList &list)
+{
+    m_glance = std::make_unique<TrayGlance>(list, *m_trayIcon);
+}
+
+std::optional<QString> DesktopIntegration::setDiscreetHotkey(const QString &hotkey)
+{
+    const auto problem = m_hotkey->setHotkey(hotkey);
+    // The item names the key only while pressing it works.
+    m_trayIcon->setDiscreetHotkey(m_hotkey->hotkey());
+    return problem;
 }
 
 void DesktopIntegration::openSitePage(const QString &path) const

@@ -61,6 +61,8 @@ void CommandServer::readLines()
             ParseViewerMessage(std::string_view(line.constData(), line.size()));
         if (message.kind == ViewerMessage::Kind::Show)
             emit showRequested();
+        else if (message.kind == ViewerMessage::Kind::Hide || message.kind == ViewerMessage::Kind::Unhide)
+            emit discreetRequested(message.kind == ViewerMessage::Kind::Hide);
         else if (message.kind == ViewerMessage::Kind::Navigate)
             emit navigateRequested(QUrl::fromEncoded(QByteArray::fromStdString(message.url)));
     }

@@ -32,6 +32,8 @@ public:
 
 signals:
     void showRequested();
+    // Discreet mode began (out of sight) or ended (back, when it was showing).
+    void discreetRequested(bool discreet);
     void navigateRequested(const QUrl &url);
     // The program went away (or never came): the viewer has nobody left to serve.
     void peerLost();

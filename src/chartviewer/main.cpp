@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 int main(int argc, char *argv[])
 {
@@ -48,6 +49,17 @@ int main(int argc, char *argv[])
 
     QObject::connect(&commands, &velmora::CommandServer::showRequested, &window,
                      &velmora::ViewerWindow::showViewer);
+    // Hidden while the program is discreet, and back afterwards only when it was showing.
+    bool showingBeforeDiscreet = false;
+    QObject::connect(&commands, &velmora::CommandServer::discreetRequested, &window,
+                     [&window, &showingBeforeDiscreet](bool discreet) {
+                         if (discreet) {
+                             showingBeforeDiscreet = showingBeforeDiscreet || window.isVisible();
+                             window.hide();
+                         } else if (std::exchange(showingBeforeDiscreet, false)) {
+                             window.show();
+                         }
+                     });
     QObject::connect(&commands, &velmora::CommandServer::navigateRequested, &window,
                      &velmora::ViewerWindow::navigate);
     QObject::connect(&window, &velmora::ViewerWindow::loadFinished, &commands,

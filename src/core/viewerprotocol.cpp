@@ -16,8 +16,10 @@ struct Verb
     bool takesUrl;
 };
 
-constexpr std::array<Verb, 4> kVerbs{{
+constexpr std::array<Verb, 6> kVerbs{{
     {Kind::Show, "show", false},
+    {Kind::Hide, "hide", false},
+    {Kind::Unhide, "unhide", false},
     {Kind::Navigate, "navigate", true},
     {Kind::Loaded, "loaded", true},
     {Kind::Failed, "failed", true},

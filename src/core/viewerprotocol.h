@@ -8,13 +8,14 @@ namespace velmora {
 
 // The lines the program and its chart viewer process exchange over their local socket, one
 // message per line:
-//   to the viewer:   "show", "navigate <url>"
+//   to the viewer:   "show", "navigate <url>", "hide" and "unhide" (discreet mode: out of sight,
+//                    then back only when it was showing)
 //   from the viewer: "loaded <url>", "failed <url>" (the page finished loading, or did not)
 // Only http and https addresses travel, and never one with a blank or a control character in
 // it, so a line can carry nothing but the one address.
 struct ViewerMessage
 {
-    enum class Kind { Invalid, Show, Navigate, Loaded, Failed };
+    enum class Kind { Invalid, Show, Navigate, Loaded, Failed, Hide, Unhide };
     Kind kind = Kind::Invalid;
     std::string url;
 

@@ -1,6 +1,7 @@
 #include "platform/userconfig.h"
 
 #include "core/filesystem.h"
+#include "core/hotkey.h"
 #include "platform/settings.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QStringList>
 
 #include <array>
 #include <filesystem>
@@ -32,6 +34,9 @@ constexpr std::array<SourceNames, 5> kSources{{
     {QuoteSourceKind::Sina, "sina", "新浪"},
     {QuoteSourceKind::Auto, "auto", "自动"},
 }};
+
+constexpr std::array<std::pair<const char *, const char *>, 3> kTrayShows{{
+    {"first", "第一行涨跌幅"}, {"total", "持仓当日盈亏"}, {"none", "不显示"}}};
 
 QString yesNo(bool value)
 {
@@ -63,16 +68,18 @@ std::optional<bool> readSwitch(const QString &text)
 constexpr auto kEveryField = std::make_tuple(
     &UserSettings::source, &UserSettings::customBase, &UserSettings::intervalSeconds,
     &UserSettings::slowDownOutsideHours, &UserSettings::notifications, &UserSettings::sound,
-    &UserSettings::hideAmounts);
+    &UserSettings::hideAmounts, &UserSettings::trend, &UserSettings::trayShow,
+    &UserSettings::discreetHotkey, &UserSettings::discreetAtStart);
 
 // A member added to UserSettings stops this from compiling until it is in kEveryField too, so
 // no setting can be left out of what is saved.
 [[maybe_unused]] void everyFieldIsListed(const UserSettings &settings)
 {
-    const auto &[source, customBase, interval, slowDown, notifications, sound, hideAmounts] = settings;
-    static_assert(std::tuple_size_v<decltype(kEveryField)> == 7);
+    const auto &[source, customBase, interval, slowDown, notifications, sound, hideAmounts, trend,
+                 trayShow, hotkey, discreetAtStart] = settings;
+    static_assert(std::tuple_size_v<decltype(kEveryField)> == 11);
     (void)source, (void)customBase, (void)interval, (void)slowDown, (void)notifications, (void)sound,
-        (void)hideAmounts;
+        (void)hideAmounts, (void)trend, (void)trayShow, (void)hotkey, (void)discreetAtStart;
 }
 
 } // namespace
@@ -114,6 +121,25 @@ QString SourceCaption(QuoteSourceKind kind)
             return QString::fromUtf8(source.caption);
     }
     return {};
+}
+
+QString TrayShowWord(TrayShow show)
+{
+    return QString::fromLatin1(kTrayShows[static_cast<std::size_t>(show)].first);
+}
+
+std::optional<TrayShow> TrayShowFromWord(const QString &word)
+{
+    for (std::size_t i = 0; i < kTrayShows.size(); ++i) {
+        if (word == QLatin1String(kTrayShows[i].first))
+            return static_cast<TrayShow>(i);
+    }
+    return std::nullopt;
+}
+
+QString TrayShowCaption(TrayShow show)
+{
+    return QString::fromUtf8(kTrayShows[static_cast<std::size_t>(show)].second);
 }
 
 QString SourceTitle(QuoteSourceKind kind, const QUrl &customBase)
@@ -222,7 +248,9 @@ UserSettingsRead ReadUserSettings(const QString &path)
                      "非交易时间放慢刷新"},
                     {"alerts/notifications", &UserSettings::notifications, "桌面通知"},
                     {"alerts/sound", &UserSettings::sound, "提示音"},
-                    {"view/hideAmounts", &UserSettings::hideAmounts, "隐藏金额"}};
+                    {"view/hideAmounts", &UserSettings::hideAmounts, "隐藏金额"},
+                    {"view/trend", &UserSettings::trend, "显示走势"},
+                    {"discreet/atStart", &UserSettings::discreetAtStart, "启动时隐身"}};
     for (const auto &item : switches) {
         if (!has(item.key))
             continue;
@@ -230,6 +258,18 @@ UserSettingsRead ReadUserSettings(const QString &path)
             s.*item.member = *value;
         else
             bad << QString::fromUtf8(item.name);
+    }
+    if (has("tray/show")) {
+        if (const auto show = TrayShowFromWord(text("tray/show").trimmed()))
+            s.trayShow = *show;
+        else
+            bad << QStringLiteral("托盘显示");
+    }
+    if (has("discreet/hotkey")) {
+        if (const auto hotkey = ParseHotkey(text("discreet/hotkey").toStdString()))
+            s.discreetHotkey = QString::fromStdString(HotkeyText(*hotkey));
+        else
+            bad << QStringLiteral("隐身快捷键");
     }
     bad.removeDuplicates();
     if (!bad.isEmpty()) {
@@ -251,14 +291,29 @@ std::optional<QString> SaveSettingsChange(const QString &path, const UserSetting
 
 std::optional<QString> SaveUserSettings(const QString &path, const UserSettings &settings)
 {
-    const QString text =
-        QStringLiteral("[quotes]\nsource=%1\ncustomBase=%2\ninterval=%3\n"
-                       "slowDownOutsideTradingHours=%4\n\n[alerts]\nnotifications=%5\nsound=%6\n"
-                       "\n[view]\nhideAmounts=%7\n")
-            .arg(SourceWord(settings.source), quoted(settings.customBase.toString(QUrl::FullyEncoded)))
-            .arg(settings.intervalSeconds)
-            .arg(yesNo(settings.slowDownOutsideHours), yesNo(settings.notifications),
-                 yesNo(settings.sound), yesNo(settings.hideAmounts));
+    // Put together line by line: a value is never read again as a placeholder.
+    const QString text = QStringList{
+        QStringLiteral("[quotes]"),
+        QStringLiteral("source=") + SourceWord(settings.source),
+        QStringLiteral("customBase=") + quoted(settings.customBase.toString(QUrl::FullyEncoded)),
+        QStringLiteral("interval=") + QString::number(settings.intervalSeconds),
+        QStringLiteral("slowDownOutsideTradingHours=") + yesNo(settings.slowDownOutsideHours),
+        QString(),
+        QStringLiteral("[alerts]"),
+        QStringLiteral("notifications=") + yesNo(settings.notifications),
+        QStringLiteral("sound=") + yesNo(settings.sound),
+        QString(),
+        QStringLiteral("[view]"),
+        QStringLiteral("hideAmounts=") + yesNo(settings.hideAmounts),
+        QStringLiteral("trend=") + yesNo(settings.trend),
+        QString(),
+        QStringLiteral("[tray]"),
+        QStringLiteral("show=") + TrayShowWord(settings.trayShow),
+        QString(),
+        QStringLiteral("[discreet]"),
+        QStringLiteral("hotkey=") + quoted(settings.discreetHotkey),
+        QStringLiteral("atStart=") + yesNo(settings.discreetAtStart),
+        QString()}.join(QLatin1Char('\n'));
     const QString name = QFileInfo(path).fileName();
     auto failed = [&name](const SystemError &cause) {
         return QStringLiteral("无法保存设置文件 %1（%2），原来的设置文件没有改变。")

@@ -23,6 +23,16 @@ QString SourceCaption(QuoteSourceKind kind);
 // the custom service's host.
 QString SourceTitle(QuoteSourceKind kind, const QUrl &customBase);
 
+// What the tray icon shows drawn into it: the first row's day change ("first"), the holdings'
+// day profit in percent ("total"), or nothing but the program's icon ("none").
+enum class TrayShow { First, Total, None };
+
+// "first", "total", "none" and back; nullopt for a word that names none.
+QString TrayShowWord(TrayShow show);
+std::optional<TrayShow> TrayShowFromWord(const QString &word);
+// As the settings window lists them: 第一行涨跌幅, 持仓当日盈亏, 不显示.
+QString TrayShowCaption(TrayShow show);
+
 // What the user sets in the settings window, kept in $XDG_CONFIG_HOME/velmora/velmora.conf.
 struct UserSettings
 {
@@ -36,6 +46,10 @@ struct UserSettings
     bool notifications = true;
     bool sound = true;
     bool hideAmounts = false; // the holdings' amounts shown as ***
+    bool trend = true;        // the 走势 column
+    TrayShow trayShow = TrayShow::First;
+    QString discreetHotkey = QStringLiteral("Ctrl+Alt+H"); // as HotkeyText writes it
+    bool discreetAtStart = false;
 
     bool operator==(const UserSettings &) const = default;
 };

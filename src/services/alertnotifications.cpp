@@ -6,6 +6,8 @@
 #include "services/sourcepolicy.h"
 #include "watchlist/watchlist.h"
 
+#include <QStringList>
+
 namespace velmora {
 
 AlertNotifications::AlertNotifications(const WatchList &list, AlertMonitor &monitor,
@@ -26,6 +28,25 @@ void AlertNotifications::setEnabled(bool notifications, bool sound)
 {
     m_enabled = notifications;
     m_sound = sound;
+}
+
+void AlertNotifications::setHeld(bool held)
+{
+    if (held == m_holding)
+        return;
+    m_holding = held;
+    if (held || m_held.empty())
+        return;
+    const QString summary = QStringLiteral("隐身期间有 %1 条预警").arg(m_held.size());
+    QStringList lines;
+    constexpr std::size_t kListed = 5;
+    for (std::size_t i = 0; i < m_held.size() && i < kListed; ++i)
+        lines << m_held[i];
+    if (m_held.size() > kListed)
+        lines << QStringLiteral("等 %1 条").arg(m_held.size());
+    m_held.clear();
+    if (m_enabled)
+        m_notifier.notify(summary, lines.join(QLatin1Char('\n')), m_sound);
 }
 
 void AlertNotifications::onReplyChecked(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
@@ -53,7 +74,10 @@ void AlertNotifications::onReplyChecked(RowId row, qint64 sentAtMs, qint64 quote
                                  .arg(QString::fromStdString(price.value_or(std::string())),
                                       takeProfitSide ? QStringLiteral("止盈价") : QStringLiteral("止损价"),
                                       QString::fromStdString(alert.threshold));
-        m_notifier.notify(summary, body, m_sound);
+        if (m_holding)
+            m_held.push_back(summary + QLatin1Char(' ') + QString::fromStdString(price.value_or(std::string())));
+        else
+            m_notifier.notify(summary, body, m_sound);
     }
 }
 

@@ -5,7 +5,10 @@
 
 #include <QObject>
 
+#include <QString>
+
 #include <optional>
+#include <vector>
 #include <string>
 
 namespace velmora {
@@ -29,6 +32,10 @@ public:
                        DesktopNotifier &notifier, QObject *parent = nullptr);
 
     void setEnabled(bool notifications, bool sound);
+    // While held (discreet), crossings are still found but not shown; when released, the ones
+    // held are told in one notification.
+    void setHeld(bool held);
+    int heldCount() const { return int(m_held.size()); }
 
 private:
     void onReplyChecked(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
@@ -41,6 +48,8 @@ private:
     AlertCrossings m_crossings;
     bool m_enabled = true;
     bool m_sound = true;
+    bool m_holding = false;
+    std::vector<QString> m_held; // "600000 甲股份 突破止盈价 10.52", in the order they came
 };
 
 } // namespace velmora

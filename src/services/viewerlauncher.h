@@ -18,6 +18,8 @@ public:
     // Navigate its WebBrowser1 to url. Calls arriving before the viewer is ready are kept and
     // delivered in order.
     virtual void navigate(const QUrl &url) = 0;
+    // Discreet mode: the window out of sight, then back when it was showing.
+    virtual void setDiscreet(bool discreet) { Q_UNUSED(discreet); }
 
 signals:
     // The user closed the window (or the viewer ended after it had been shown).

@@ -133,6 +133,12 @@ void ProcessViewer::show()
     send(QByteArray::fromStdString(*FormatViewerMessage({ViewerMessage::Kind::Show, {}})));
 }
 
+void ProcessViewer::setDiscreet(bool discreet)
+{
+    const auto kind = discreet ? ViewerMessage::Kind::Hide : ViewerMessage::Kind::Unhide;
+    send(QByteArray::fromStdString(*FormatViewerMessage({kind, {}})));
+}
+
 void ProcessViewer::navigate(const QUrl &url)
 {
     const auto line = FormatViewerMessage(

@@ -37,6 +37,7 @@ public:
 
     void show() override;
     void navigate(const QUrl &url) override;
+    void setDiscreet(bool discreet) override;
     // The viewer's process id, 0 before it started or after it ended.
     qint64 processId() const;
 

@@ -19,6 +19,7 @@ ListColumn ListColumnAt(int column)
         {"止盈价", 800, Qt::AlignRight},   {"止损价", 800, Qt::AlignRight},
         {"持仓", 800, Qt::AlignRight},     {"成本价", 800, Qt::AlignRight},
         {"当日盈亏", 1000, Qt::AlignRight}, {"持仓盈亏", 1000, Qt::AlignRight},
+        {"走势", 1200, Qt::AlignHCenter},
     };
     if (column < 0 || column >= WatchList::ColumnCount)
         return {};

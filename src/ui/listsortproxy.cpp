@@ -38,9 +38,38 @@ void ListSortProxy::setShowHoldings(bool show)
     invalidateColumnsFilter();
 }
 
+void ListSortProxy::setShowTrend(bool show)
+{
+    if (show == m_showTrend)
+        return;
+    m_showTrend = show;
+    invalidateColumnsFilter();
+}
+
 bool ListSortProxy::filterAcceptsColumn(int column, const QModelIndex &) const
 {
+    if (column == WatchList::Trend)
+        return m_showTrend;
     return column < WatchList::Shares || m_showHoldings;
+}
+
+int ListSortProxy::listColumn(int viewColumn) const
+{
+    for (int column = 0, shown = 0; column < WatchList::ColumnCount; ++column) {
+        if (showsColumn(column) && shown++ == viewColumn)
+            return column;
+    }
+    return -1;
+}
+
+int ListSortProxy::viewColumn(int listColumn) const
+{
+    if (!showsColumn(listColumn))
+        return -1;
+    int shown = 0;
+    for (int column = 0; column < listColumn; ++column)
+        shown += showsColumn(column) ? 1 : 0;
+    return shown;
 }
 
 void ListSortProxy::setHideAmounts(bool hide)
@@ -54,13 +83,14 @@ void ListSortProxy::setHideAmounts(bool hide)
 
 QVariant ListSortProxy::data(const QModelIndex &index, int role) const
 {
-    const bool amount = index.column() >= WatchList::Shares && index.column() <= WatchList::HoldingProfit;
+    const int column = listColumn(index.column());
+    const bool amount = column >= WatchList::Shares && column <= WatchList::HoldingProfit;
     if (amount && m_hideAmounts &&
         (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)) {
         return QSortFilterProxyModel::data(index, Qt::DisplayRole).toString().isEmpty() ? QString()
                                                                                          : kHiddenAmount;
     }
-    const bool profit = index.column() == WatchList::DayProfit || index.column() == WatchList::HoldingProfit;
+    const bool profit = column == WatchList::DayProfit || column == WatchList::HoldingProfit;
     if (profit && role == Qt::ForegroundRole && !m_hideAmounts) {
         // A profit by its own sign: red a gain, blue a loss (hidden amounts do not tell it).
         const QString text = QSortFilterProxyModel::data(index, Qt::DisplayRole).toString();
@@ -70,7 +100,7 @@ QVariant ListSortProxy::data(const QModelIndex &index, int role) const
     }
     switch (role) {
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(ListColumnAt(index.column()).alignment | Qt::AlignVCenter);
+        return QVariant::fromValue(ListColumnAt(column).alignment | Qt::AlignVCenter);
     case Qt::ForegroundRole:
         switch (static_cast<RowColour>(QSortFilterProxyModel::data(index, WatchList::ColourRole).toInt())) {
         case RowColour::Red:
@@ -95,12 +125,13 @@ QVariant ListSortProxy::data(const QModelIndex &index, int role) const
 
 QVariant ListSortProxy::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= WatchList::ColumnCount)
+    const int column = listColumn(section);
+    if (orientation != Qt::Horizontal || column < 0)
         return QSortFilterProxyModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return ListColumnAt(section).caption;
+        return ListColumnAt(column).caption;
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(ListColumnAt(section).alignment | Qt::AlignVCenter);
+        return QVariant::fromValue(ListColumnAt(column).alignment | Qt::AlignVCenter);
     return {};
 }
 

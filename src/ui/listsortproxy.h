@@ -25,6 +25,13 @@ public:
     // The holdings columns are there only while some row has lots: without them the view is the
     // eight described columns, for the eye and for a screen reader alike.
     void setShowHoldings(bool show);
+    // The 走势 column, after all others.
+    void setShowTrend(bool show);
+    // Whether the view shows the list's column, and where (-1: it does not).
+    bool showsColumn(int listColumn) const { return filterAcceptsColumn(listColumn, {}); }
+    int viewColumn(int listColumn) const;
+    // The list's column the view shows at viewColumn (-1: none).
+    int listColumn(int viewColumn) const;
     // Every amount of the holdings shown as *** (the privacy switch).
     void setHideAmounts(bool hide);
     bool hidesAmounts() const { return m_hideAmounts; }
@@ -39,6 +46,7 @@ protected:
 
 private:
     int m_column = -1;
+    bool m_showTrend = true;
     bool m_hideAmounts = false;
     bool m_showHoldings = false;
 };

@@ -9,6 +9,7 @@
 #include "ui/listcolumns.h"
 #include "ui/listsortproxy.h"
 #include "ui/thresholddelegate.h"
+#include "ui/trenddelegate.h"
 #include "watchlist/watchlist.h"
 
 #include <QAction>
@@ -73,6 +74,7 @@ void MainWindow::buildControls()
     // Only the two thresholds are editable (the list says which): a double click or F2.
     m_listView->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed);
+    m_listView->setItemDelegate(new TrendDelegate(m_listView));
     auto *thresholds = new ThresholdDelegate(m_listView);
     m_listView->setItemDelegateForColumn(WatchList::TakeProfit, thresholds);
     m_listView->setItemDelegateForColumn(WatchList::StopLoss, thresholds);
@@ -197,6 +199,7 @@ void MainWindow::setUpColumns()
         connect(&m_list, changed, this, &MainWindow::fitCodeColumn);
     connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::fitCodeColumn);
     connect(&m_list, &WatchList::holdingsChanged, this, &MainWindow::followHoldings);
+    placeControls();
     // A click on a header sorts the view by that column; no indicator in the list's own order.
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
@@ -218,15 +221,10 @@ void MainWindow::fitCodeColumn()
     int needed = designed;
     for (int row = 0; row < m_list.rowCount(); ++row)
         needed = std::max(needed, metrics.horizontalAdvance(m_list.text(row, WatchList::Code)) + margins);
-    QHeaderView *header = m_listView->header();
-    const int grow = needed - header->sectionSize(WatchList::Code);
-    if (grow == 0)
+    if (needed == m_listView->header()->sectionSize(WatchList::Code))
         return;
-    header->resizeSection(WatchList::Code, needed);
-    m_listView->resize(m_listView->width() + grow, m_listView->height());
-    m_strip->resize(m_strip->width() + grow, m_strip->height());
-    m_totalsLine->resize(m_totalsLine->width() + grow, m_totalsLine->height());
-    resize(width() + grow, height());
+    m_listView->header()->resizeSection(WatchList::Code, needed);
+    placeControls();
 }
 
 void MainWindow::followHoldings()
@@ -238,31 +236,41 @@ void MainWindow::followHoldings()
     m_totalsLine->setText(totals.isEmpty() ? QStringLiteral("持仓合计：等待行情") : totals);
     if (lines == m_totalsLines)
         return;
-    const bool shown = lines > 0;
-    int wider = 0;
-    if (shown != (m_totalsLines > 0)) {
-        m_order->setShowHoldings(shown);
-        QHeaderView *header = m_listView->header();
-        for (int column = WatchList::Shares; column <= WatchList::HoldingProfit; ++column) {
-            const int width = TwipsToPixels(ListColumnAt(column).widthTwips);
-            wider += shown ? width : -width;
-            if (shown)
-                header->resizeSection(column, width);
-        }
-    }
-    const auto heightOf = [this](int count) {
-        return count > 0 ? count * QFontMetrics(m_totalsLine->font()).height() + 4 : 0;
-    };
-    const int height = heightOf(lines);
-    const int taller = height - heightOf(m_totalsLines);
     m_totalsLines = lines;
-    m_listView->resize(m_listView->width() + wider, m_listView->height());
-    // The strip moves down under the totals line; the list keeps its place.
-    m_strip->setGeometry(m_strip->x(), m_strip->y() + taller, m_strip->width() + wider, m_strip->height());
-    m_totalsLine->setGeometry(0, m_strip->y() - height, m_strip->width(), height);
-    m_totalsLine->setVisible(shown);
+    m_order->setShowHoldings(lines > 0);
+    placeControls();
+}
+
+void MainWindow::setTrendShown(bool shown)
+{
+    if (shown == m_order->showsColumn(WatchList::Trend))
+        return;
+    m_order->setShowTrend(shown);
+    placeControls();
+}
+
+void MainWindow::placeControls()
+{
+    // The columns after the eight described ones take their designed widths as they appear.
+    QHeaderView *header = m_listView->header();
+    int wider = header->sectionSize(WatchList::Code) - TwipsToPixels(ListColumnAt(WatchList::Code).widthTwips);
+    for (int column = WatchList::Shares; column < WatchList::ColumnCount; ++column) {
+        if (!m_order->showsColumn(column))
+            continue;
+        const int width = TwipsToPixels(ListColumnAt(column).widthTwips);
+        header->resizeSection(m_order->viewColumn(column), width);
+        wider += width;
+    }
+    const int taller = m_totalsLines > 0 ? m_totalsLines * QFontMetrics(m_totalsLine->font()).height() + 4 : 0;
+    // The list keeps its place; the strip moves down under the totals line.
+    m_listView->setGeometry(TwipsRect(0, 0, 6735, 3375).adjusted(0, 0, wider, 0));
+    m_strip->setGeometry(TwipsRect(0, 3120, 6735, 615).translated(0, taller).adjusted(0, 0, wider, 0));
+    m_totalsLine->setGeometry(0, m_strip->y() - taller, m_strip->width(), taller);
+    m_totalsLine->setVisible(taller > 0);
     m_totalsLine->raise();
-    resize(width() + wider, this->height() + taller);
+    // The window grows and shrinks by what was added, whatever size the user gave it.
+    resize(width() + wider - m_added.width(), height() + taller - m_added.height());
+    m_added = QSize(wider, taller);
 }
 
 void MainWindow::setHideAmounts(bool hide)

@@ -44,6 +44,8 @@ public:
     void setStatusLine(const QString &status);
     // The holdings' amounts (columns and totals) shown as *** when hidden.
     void setHideAmounts(bool hide);
+    // The 走势 column.
+    void setTrendShown(bool shown);
     // The totals line under the list ("totalsLine"), shown while any row has lots.
     QLabel *totalsLine() const { return m_totalsLine; }
 
@@ -115,6 +117,9 @@ private:
     // The holdings columns and the totals line follow the lots: shown while any row has some,
     // the window growing by what they need; without lots the window is as it always was.
     void followHoldings();
+    // The list, the totals line and the strip where they go with the columns and lines shown
+    // beyond the described ones; the window grows by as much.
+    void placeControls();
     void makeTopmost();
     void requestRemoval();
 
@@ -124,6 +129,7 @@ private:
     QTextDocument *m_announcement = nullptr; // the feed's
     QLabel *m_totalsLine = nullptr;
     int m_totalsLines = 0; // lines the totals line has room for: none while no row has lots
+    QSize m_added{0, 0};   // what placeControls() added to the window's size
     QTextDocument *m_statusDocument = nullptr;
     bool m_announcementShown = true;
     QTreeView *m_listView = nullptr;

@@ -1,11 +1,14 @@
 #include "ui/settingswindow.h"
 
+#include "core/hotkey.h"
 #include "platform/appicon.h"
+#include "platform/globalhotkey.h"
 #include "platform/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -85,6 +88,33 @@ void SettingsWindow::buildControls()
     m_hideAmountsBox->setToolTip(QStringLiteral("持仓、成本价、盈亏和合计都显示为 ***"));
     form->addRow(QStringLiteral("持仓："), m_hideAmountsBox);
 
+    m_trendBox = new QCheckBox(QStringLiteral("显示走势"), this);
+    m_trendBox->setObjectName(QStringLiteral("trendBox"));
+    m_trendBox->setToolTip(QStringLiteral("在列表中用一条小曲线画出当天的价格"));
+    form->addRow(QStringLiteral("走势："), m_trendBox);
+
+    m_trayShowBox = new QComboBox(this);
+    m_trayShowBox->setObjectName(QStringLiteral("trayShowBox"));
+    for (const TrayShow show : {TrayShow::First, TrayShow::Total, TrayShow::None})
+        m_trayShowBox->addItem(TrayShowCaption(show), static_cast<int>(show));
+    form->addRow(QStringLiteral("托盘显示："), m_trayShowBox);
+
+    m_hotkeyEdit = new QLineEdit(this);
+    m_hotkeyEdit->setObjectName(QStringLiteral("hotkeyEdit"));
+    m_hotkeyEdit->setPlaceholderText(QStringLiteral("例如 Ctrl+Alt+H"));
+    m_hotkeyEdit->setToolTip(QStringLiteral("在任何程序中按下此快捷键，进入或退出隐身模式"));
+    form->addRow(QStringLiteral("隐身快捷键："), m_hotkeyEdit);
+    m_hotkeyProblem = new QLabel(this);
+    m_hotkeyProblem->setObjectName(QStringLiteral("hotkeyProblem"));
+    m_hotkeyProblem->setWordWrap(true);
+    m_hotkeyProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_hotkeyProblem->hide();
+    form->addRow(QString(), m_hotkeyProblem);
+
+    m_discreetAtStartBox = new QCheckBox(QStringLiteral("启动时进入隐身模式"), this);
+    m_discreetAtStartBox->setObjectName(QStringLiteral("discreetAtStartBox"));
+    form->addRow(QStringLiteral("隐身模式："), m_discreetAtStartBox);
+
     connect(m_sourceBox, &QComboBox::currentIndexChanged, this, &SettingsWindow::sourceChosen);
     connect(m_customBaseEdit, &QLineEdit::editingFinished, this, &SettingsWindow::addressEdited);
     connect(m_customBaseEdit, &QLineEdit::textEdited, this, [this] { m_judged = false; });
@@ -96,6 +126,27 @@ void SettingsWindow::buildControls()
     });
     connect(m_soundBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
     connect(m_hideAmountsBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
+    connect(m_trendBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
+    connect(m_trayShowBox, &QComboBox::currentIndexChanged, this, &SettingsWindow::apply);
+    connect(m_hotkeyEdit, &QLineEdit::editingFinished, this, &SettingsWindow::hotkeyEdited);
+    connect(m_discreetAtStartBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
+}
+
+void SettingsWindow::setHotkeyProblem(const QString &problem)
+{
+    m_hotkeyProblem->setText(problem);
+    m_hotkeyProblem->setVisible(!problem.isEmpty());
+}
+
+void SettingsWindow::hotkeyEdited()
+{
+    if (const auto problem = HotkeyTextProblem(m_hotkeyEdit->text())) {
+        setHotkeyProblem(*problem);
+        return;
+    }
+    // Shown as it is kept.
+    m_hotkeyEdit->setText(QString::fromStdString(HotkeyText(*ParseHotkey(m_hotkeyEdit->text().toStdString()))));
+    apply();
 }
 
 void SettingsWindow::showSettings(const UserSettings &current)
@@ -116,6 +167,10 @@ void SettingsWindow::fill(const UserSettings &current)
         const QSignalBlocker notifications(m_notificationsBox);
         const QSignalBlocker sound(m_soundBox);
         const QSignalBlocker hideAmounts(m_hideAmountsBox);
+        const QSignalBlocker trend(m_trendBox);
+        const QSignalBlocker trayShow(m_trayShowBox);
+        const QSignalBlocker hotkey(m_hotkeyEdit);
+        const QSignalBlocker discreetAtStart(m_discreetAtStartBox);
         m_sourceBox->setCurrentIndex(m_sourceBox->findData(static_cast<int>(current.source)));
         m_customBaseEdit->setText(current.customBase.toString());
         m_intervalBox->setValue(current.intervalSeconds);
@@ -123,6 +178,10 @@ void SettingsWindow::fill(const UserSettings &current)
         m_notificationsBox->setChecked(current.notifications);
         m_soundBox->setChecked(current.sound);
         m_hideAmountsBox->setChecked(current.hideAmounts);
+        m_trendBox->setChecked(current.trend);
+        m_trayShowBox->setCurrentIndex(m_trayShowBox->findData(static_cast<int>(current.trayShow)));
+        m_hotkeyEdit->setText(current.discreetHotkey);
+        m_discreetAtStartBox->setChecked(current.discreetAtStart);
     }
     m_applied = current;
     m_base = current.customBase;
@@ -148,6 +207,12 @@ UserSettings SettingsWindow::settings() const
     settings.notifications = m_notificationsBox->isChecked();
     settings.sound = m_soundBox->isChecked();
     settings.hideAmounts = m_hideAmountsBox->isChecked();
+    settings.trend = m_trendBox->isChecked();
+    settings.trayShow = static_cast<TrayShow>(m_trayShowBox->currentData().toInt());
+    // A hotkey that cannot be read stays the one applied before.
+    if (const auto hotkey = ParseHotkey(m_hotkeyEdit->text().toStdString()))
+        settings.discreetHotkey = QString::fromStdString(HotkeyText(*hotkey));
+    settings.discreetAtStart = m_discreetAtStartBox->isChecked();
     return settings;
 }
 

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QSpinBox;
 
@@ -32,6 +33,8 @@ public:
     UserSettings settings() const;
 
     static QString invalidAddressText();
+    // Why the hotkey typed last could not be taken (empty: it was), shown under the box.
+    void setHotkeyProblem(const QString &problem);
 
 signals:
     void settingsChanged(const velmora::UserSettings &settings);
@@ -41,6 +44,7 @@ private:
     void fill(const UserSettings &current);
     void sourceChosen();
     void addressEdited();
+    void hotkeyEdited();
     void followSwitches();
     // Emits settings() when it is valid and differs from what was applied last.
     void apply();
@@ -53,6 +57,11 @@ private:
     QCheckBox *m_notificationsBox = nullptr;
     QCheckBox *m_soundBox = nullptr;
     QCheckBox *m_hideAmountsBox = nullptr;
+    QCheckBox *m_trendBox = nullptr;
+    QComboBox *m_trayShowBox = nullptr;
+    QLineEdit *m_hotkeyEdit = nullptr;
+    QLabel *m_hotkeyProblem = nullptr;
+    QCheckBox *m_discreetAtStartBox = nullptr;
 
     UserSettings m_applied;         // filled in or emitted last
     QUrl m_base;                    // the service address last accepted

@@ -42,7 +42,9 @@ TrayIcon::TrayIcon(bool demo, QObject *parent)
         {"mn13", QStringLiteral("取消开机启动"), &TrayIcon::noStartAtLoginRequested},
         {"mn14", QStringLiteral("——————"), nullptr},
         {"mn15", QStringLiteral("需要稳定收益"), &TrayIcon::membershipPageRequested},
-        // Ours, just before the exit: where the quote source and the alerts are set.
+        // Ours, just before the exit: discreet mode, and where the quote source and the alerts
+        // are set.
+        {"discreetItem", QStringLiteral("隐身模式"), nullptr},
         {"settingsItem", QStringLiteral("设置"), &TrayIcon::settingsRequested},
         {"mn16", QStringLiteral("退出"), &TrayIcon::exitRequested},
     };
@@ -52,6 +54,10 @@ TrayIcon::TrayIcon(bool demo, QObject *parent)
         if (item.signal)
             connect(action, &QAction::triggered, this, item.signal);
     }
+    m_discreetItem = m_menu->findChild<QAction *>(QStringLiteral("discreetItem"));
+    m_discreetItem->setCheckable(true);
+    connect(m_discreetItem, &QAction::triggered, this, &TrayIcon::discreetRequested);
+    m_figureIcon = AppIcon();
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::activated);
 }
 
@@ -85,9 +91,41 @@ void TrayIcon::setTotalsLine(const QString &totals)
     updateToolTip();
 }
 
+void TrayIcon::setRowLines(const QStringList &rows)
+{
+    m_rows = rows;
+    updateToolTip();
+}
+
+void TrayIcon::setIcon(const QIcon &icon)
+{
+    if (icon.cacheKey() == m_figureIcon.cacheKey())
+        return;
+    m_figureIcon = icon;
+    if (!m_discreet)
+        m_icon->setIcon(icon);
+}
+
+void TrayIcon::setDiscreet(bool discreet)
+{
+    m_discreet = discreet;
+    m_discreetItem->setChecked(discreet);
+    m_icon->setIcon(discreet ? AppIcon() : m_figureIcon);
+    updateToolTip();
+}
+
+void TrayIcon::setDiscreetHotkey(const QString &hotkey)
+{
+    // After a tab, a menu shows the text where shortcuts stand.
+    m_discreetItem->setText(hotkey.isEmpty() ? QStringLiteral("隐身模式") : QStringLiteral("隐身模式\t") + hotkey);
+}
+
 void TrayIcon::updateToolTip()
 {
-    QStringList lines{toolTipFor(m_demo), m_status, m_totals};
+    // The program's name only, while discreet: no figure and no code to read over a shoulder.
+    QStringList lines{toolTipFor(m_demo)};
+    if (!m_discreet)
+        lines << m_status << m_rows << m_totals;
     lines.removeAll(QString());
     m_icon->setToolTip(lines.join(QLatin1Char('\n')));
 }

@@ -377,6 +377,10 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
         return static_cast<int>(row.colour);
     case StaleRole:
         return row.stale || row.delayMinutes > 0;
+    case TrendRole:
+        if (index.column() == Trend)
+            return QVariant::fromValue(&row.trend);
+        return {};
     case SortRole: {
         const std::string_view bytes = cellBytes(index.row(), index.column());
         const bool ascii = std::all_of(bytes.begin(), bytes.end(),
@@ -476,6 +480,7 @@ bool WatchList::applyQuote(RowId id, const Quote &quote, std::int64_t receivedAt
     row.receivedAt = receivedAt;
     row.stale = false;
     row.delayMinutes = delayMinutes;
+    AddQuoteToTrend(row.trend, quote, receivedAt);
     const bool hadFigures = row.holding.priced;
     refigure(row, receivedAt);
     emit dataChanged(index(*position, 0), index(*position, ColumnCount - 1));

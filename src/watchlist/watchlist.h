@@ -29,6 +29,8 @@ public:
         Code, Name, Price, High, Low, Change, TakeProfit, StopLoss,
         // What the code's lots come to: shown once any row has lots.
         Shares, AverageCost, DayProfit, HoldingProfit,
+        // The day's prices as a small line, drawn by the view.
+        Trend,
         ColumnCount
     };
 
@@ -89,7 +91,9 @@ public:
     // What the view shows beside the text of a cell: the row's colour (a RowColour), whether
     // its quote is stale or delayed, and the cell's sort key (the stored bytes; for a code or threshold
     // that is not plain ASCII, the UTF-8 of the characters shown).
-    enum Role { ColourRole = Qt::UserRole + 1, StaleRole, SortRole };
+    // TrendRole: the row's TrendSeries (a const pointer, valid until the list next changes), for
+    // the 走势 cell only.
+    enum Role { ColourRole = Qt::UserRole + 1, StaleRole, SortRole, TrendRole };
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -142,3 +146,5 @@ private:
 };
 
 } // namespace velmora
+
+Q_DECLARE_METATYPE(const velmora::TrendSeries *)

@@ -3,6 +3,7 @@
 #include "core/holdings.h"
 #include "core/quote.h"
 #include "core/rowcolour.h"
+#include "core/trendseries.h"
 #include "core/watchentry.h"
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct WatchRow
     bool stale = false;          // its quote has grown old
     int delayMinutes = 0;        // how far its quote lay behind its market's clock when it came
     HoldingFigures holding;      // what its code's lots come to at its quote
+    TrendSeries trend;           // its prices over the day, from the refreshes
 };
 
 } // namespace velmora

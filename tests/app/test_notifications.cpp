@@ -51,6 +51,7 @@ class TestNotifications : public QObject
 private slots:
     void initTestCase();
     void oncePerCrossingWhileTheWindowComesBackEveryTick();
+    void discreetHoldsAlertsUntilItEnds();
 
 private:
     FakeNotificationService m_service;
@@ -125,6 +126,33 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     f.server.releaseHeld();
     QTest::qWait(200);
     QCOMPARE(m_service.shown.size(), 2);
+}
+
+// While discreet, a crossing raises neither the alert window nor a notification; when discreet
+// mode ends, one notification tells what was held.
+void TestNotifications::discreetHoldsAlertsUntilItEnds()
+{
+    m_service.shown.clear();
+    AppFixture f;
+    f.putFiles("600000\r\n", "10.80\r\n", "\r\n");
+    f.server.setReply("600000", QuoteReplyText("甲股份", "10.95"));
+    QVERIFY(f.start());
+    AlertMonitor &monitor = f.app->alertMonitor();
+    QSignalSpy checked(&monitor, &AlertMonitor::checked);
+    f.action("mn19")->trigger(); // 预警开
+    f.action("discreetItem")->trigger();
+    for (int i = 0; i < 2; ++i) {
+        monitor.checkAll();
+        QVERIFY(QTest::qWaitFor([&] { return checked.count() > i; }, 10000));
+    }
+    QTest::qWait(100);
+    QVERIFY(!f.app->alertWindow() || !f.app->alertWindow()->isVisible());
+    QVERIFY(m_service.shown.isEmpty());
+    f.action("discreetItem")->trigger();
+    QTRY_COMPARE(m_service.shown.size(), 1);
+    QCOMPARE(m_service.shown[0].summary, "隐身期间有 1 条预警");
+    QCOMPARE(m_service.shown[0].body, "600000 突破止盈价 10.95");
+    QVERIFY(f.window().isVisible());
 }
 
 QTEST_MAIN(TestNotifications)

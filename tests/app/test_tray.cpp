@@ -4,6 +4,7 @@
 #include "platform/singleinstance.h"
 #include "support/appfixture.h"
 #include "support/replies.h"
+#include "services/listactions.h"
 #include "ui/alertwindow.h"
 
 #include <QCloseEvent>
@@ -66,6 +67,7 @@ private slots:
     void cleanup();
 
     void iconsAreDrawn();
+    void glanceFollowsTheList();
     void trayClicks_data();
     void trayClicks();
     void menuStaysPlainAfterUse();
@@ -144,6 +146,52 @@ void TestTray::iconsAreDrawn()
     }
 }
 
+// The icon carries the first row's change in its colour, the tip the first ten rows; discreet
+// mode shows neither, and hides the window until it ends.
+void TestTray::glanceFollowsTheList()
+{
+    WatchList &list = f->list();
+    for (int i = 0; i < 12; ++i)
+        QVERIFY(f->app->listActions().add({std::to_string(600000 + i), "", ""}).ok);
+    for (int i = 0; i < 12; ++i) {
+        Quote quote;
+        quote.name = "股票";
+        quote.price = "10.50";
+        quote.change = i == 0 ? "1.62%" : "-0.35%";
+        QVERIFY(list.applyQuote(list.rowAt(i).id, quote, 1));
+    }
+    auto inkOf = [this](QRgb colour) {
+        const QImage image = icon()->icon().pixmap(22).toImage().convertToFormat(QImage::Format_RGB32);
+        int ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ink += image.pixel(x, y) == colour;
+        return ink;
+    };
+    QTRY_VERIFY(inkOf(qRgb(255, 0, 0)) > 10); // "+1.6" in red
+    QStringList tip = icon()->toolTip().split('\n');
+    QCOMPARE(tip.size(), 2 + 10);
+    QCOMPARE(tip[2], "600000 股票 10.50 +1.62%");
+    QCOMPARE(tip[11], "600009 股票 10.50 -0.35%");
+    Quote falling = list.rowAt(0).quote;
+    falling.change = "-2.00%";
+    QVERIFY(list.applyQuote(list.rowAt(0).id, falling, 2));
+    QTRY_VERIFY(inkOf(qRgb(0, 0, 255)) > 10 && inkOf(qRgb(255, 0, 0)) == 0);
+
+    f->action("discreetItem")->trigger();
+    QVERIFY(!window().isVisible());
+    QCOMPARE(icon()->toolTip(), TrayIcon::toolTipFor(false));
+    QCOMPARE(icon()->icon().pixmap(22).toImage(), window().windowIcon().pixmap(22).toImage());
+    f->action("discreetItem")->trigger();
+    QVERIFY(window().isVisible());
+    QTRY_VERIFY(inkOf(qRgb(0, 0, 255)) > 10);
+
+    UserSettings none = f->app->settings().user;
+    none.trayShow = TrayShow::None;
+    f->app->applySettings(none);
+    QCOMPARE(icon()->icon().pixmap(22).toImage(), window().windowIcon().pixmap(22).toImage());
+}
+
 void TestTray::trayClicks_data()
 {
     QTest::addColumn<Start>("start");
@@ -204,10 +252,13 @@ void TestTray::trayClicks()
 
 void TestTray::menuStaysPlainAfterUse()
 {
-    // Every item, used once, leaves every item visible, enabled, unchecked and in its place.
+    // Every item, used once (隐身模式, a switch, twice), leaves every item visible, enabled,
+    // unchecked and in its place.
     const QList<QAction *> before = f->app->trayIcon().menu()->actions();
     for (QAction *item : before) {
         if (item->objectName() != "mn16")
+            item->trigger();
+        if (item->objectName() == "discreetItem")
             item->trigger();
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w != &window() && w->isVisible() && !qobject_cast<QMenu *>(w))
@@ -216,7 +267,8 @@ void TestTray::menuStaysPlainAfterUse()
     }
     QCOMPARE(f->app->trayIcon().menu()->actions(), before);
     for (QAction *item : before) {
-        QVERIFY2(item->isVisible() && item->isEnabled() && !item->isCheckable() &&
+        QVERIFY2(item->isVisible() && item->isEnabled() &&
+                     (!item->isCheckable() || item->objectName() == "discreetItem") &&
                      !item->isChecked() && !item->isSeparator(),
                  qPrintable(item->objectName()));
     }

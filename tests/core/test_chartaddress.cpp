@@ -169,6 +169,8 @@ void TestChartAddress::formatMessage_data()
 
     using Kind = ViewerMessage::Kind;
     QTest::newRow("show") << int(Kind::Show) << QByteArray() << QByteArray("show\n");
+    QTest::newRow("hide") << int(Kind::Hide) << QByteArray() << QByteArray("hide\n");
+    QTest::newRow("unhide") << int(Kind::Unhide) << QByteArray() << QByteArray("unhide\n");
     QTest::newRow("navigate")
         << int(Kind::Navigate) << QByteArray("http://h/cn/600000/index_kp.shtml")
         << QByteArray("navigate http://h/cn/600000/index_kp.shtml\n");

@@ -3,7 +3,8 @@
 # xdotool: the tray icon embeds; the tray menu's "预警开" starts the alerts (an alert window
 # appears for a take-profit price every quote passes); the close button hides the window,
 # closing another window meanwhile does not end the program, and a tray click brings the
-# window back on top where it was; a second start on the same data folder brings it back too;
+# window back on top where it was; Ctrl+Alt+H hides every window and the tray's figure and
+# brings them back; a second start on the same data folder brings the window back too;
 # a window left at the top, left or right edge tucks away leaving a 2-3 pixel sliver and comes
 # back when the pointer touches it; "退出" removes the icon and ends the program with status 0.
 # Usage: desktop.sh <path to velmora>
@@ -122,6 +123,26 @@ no_alert_window || e2e_fail "an alert window before the alerts were switched on"
 choose_from_tray_menu "$shots/velmora-desktop-menu.png" Down Down Down Return
 e2e_wait 200 alert_window || e2e_fail "no alert window after 预警开"
 echo "预警开: alert window shown"
+
+# Discreet mode from anywhere: Ctrl+Alt+H hides every window and the figure in the tray icon;
+# an alert tick meanwhile shows no alert window; Ctrl+Alt+H again brings the windows back.
+icon_image() {
+    local w
+    w="$(tray_icon)" || e2e_fail "the tray icon went away"
+    import -window "$w" png:- 2>/dev/null | md5sum
+}
+figure="$(icon_image)"
+xdotool key ctrl+alt+h
+e2e_wait 50 no_main_window || e2e_fail "Ctrl+Alt+H did not hide the main window"
+e2e_wait 50 no_alert_window || e2e_fail "Ctrl+Alt+H did not hide the alert window"
+[ "$(icon_image)" != "$figure" ] || e2e_fail "the tray icon still shows its figure while discreet"
+sleep 9 # an alert tick passes
+no_alert_window || e2e_fail "an alert window came while discreet"
+import -window root "$shots/velmora-desktop-discreet.png"
+xdotool key ctrl+alt+h
+e2e_wait 50 main_window || e2e_fail "Ctrl+Alt+H did not bring the main window back"
+e2e_wait 50 alert_window || e2e_fail "Ctrl+Alt+H did not bring the alert window back"
+echo "Ctrl+Alt+H: windows and figure hidden over an alert tick, then back"
 
 # The close button hides the window; the program, its icon and its alerts stay.
 frame_of_main

@@ -14,6 +14,9 @@ printf '9\r\n10\r\n' > "$data/Setting3.ini"
 before="$(cd "$data" && md5sum Setting*.ini)"
 
 e2e_start_desktop
+# The window as designed: without the 走势 column, which widens it.
+mkdir -p "$XDG_CONFIG_HOME/velmora"
+printf '[view]\ntrend=false\n' > "$XDG_CONFIG_HOME/velmora/velmora.conf"
 "$velmora" --demo --data-dir "$data" >"$e2e_tmp/out.log" 2>&1 &
 app=$!
 e2e_pids+=($app)

@@ -246,9 +246,20 @@ void TestSettings::savedSafely()
     settings.customBase = QUrl("http://q.example:8080");
     settings.intervalSeconds = 30;
     settings.sound = false;
+    settings.trend = false;
+    settings.trayShow = TrayShow::Total;
+    settings.discreetHotkey = "Ctrl+Shift+F9";
+    settings.discreetAtStart = true;
     QVERIFY(!SaveUserSettings(path, settings));
     QCOMPARE(ReadUserSettings(path).settings, settings);
     QVERIFY(ReadUserSettings(path).problems.isEmpty());
+    // Typed by hand: read as the program writes it, or refused by name.
+    writeFile(path.toStdString(), "[tray]\nshow=total\n[discreet]\nhotkey=ctrl + alt + j\n");
+    QCOMPARE(ReadUserSettings(path).settings.discreetHotkey, "Ctrl+Alt+J");
+    writeFile(path.toStdString(), "[tray]\nshow=clock\n[discreet]\nhotkey=H\n[view]\ntrend=maybe\n");
+    const UserSettingsRead bad = ReadUserSettings(path);
+    QCOMPARE(bad.settings, DefaultUserSettings());
+    QVERIFY2(bad.problems.contains("显示走势、托盘显示、隐身快捷键"), qPrintable(bad.problems));
 
     const std::string before = readFile(path.toStdString());
     QDir().mkpath(path + ".new/inside"); // the new content cannot be written
@@ -265,7 +276,7 @@ void TestSettings::onlyChangesAreSaved_data()
 {
     QTest::addColumn<QString>("changed"); // the one setting the window changes
     for (const char *name : {"source", "customBase", "interval", "slowDown", "notifications", "sound",
-                             "hideAmounts"})
+                             "hideAmounts", "trend", "trayShow", "hotkey", "discreetAtStart"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -282,6 +293,10 @@ void TestSettings::onlyChangesAreSaved()
     before.notifications = !saved.notifications;
     before.sound = !saved.sound;
     before.hideAmounts = !saved.hideAmounts;
+    before.trend = !saved.trend;
+    before.trayShow = TrayShow::None;
+    before.discreetHotkey = "Ctrl+F1";
+    before.discreetAtStart = !saved.discreetAtStart;
     UserSettings after = before;
     UserSettings expected = saved;
     auto change = [&](auto member, auto value) {
@@ -300,8 +315,16 @@ void TestSettings::onlyChangesAreSaved()
         change(&UserSettings::notifications, !saved.notifications);
     else if (changed == "sound")
         change(&UserSettings::sound, !saved.sound);
-    else
+    else if (changed == "hideAmounts")
         change(&UserSettings::hideAmounts, !saved.hideAmounts);
+    else if (changed == "trend")
+        change(&UserSettings::trend, !saved.trend);
+    else if (changed == "trayShow")
+        change(&UserSettings::trayShow, TrayShow::Total);
+    else if (changed == "hotkey")
+        change(&UserSettings::discreetHotkey, QString("Ctrl+Alt+K"));
+    else
+        change(&UserSettings::discreetAtStart, !saved.discreetAtStart);
     QVERIFY(SettingsToSave(saved, before, after) == expected);
     QVERIFY(SettingsToSave(saved, before, before) == saved);
 }

@@ -18,8 +18,9 @@ QStringList itemsOf(const QMenu *menu)
 {
     QStringList items;
     for (const QAction *a : menu->actions()) {
-        // every item is an ordinary, enabled command without a check mark
-        const bool plain = a->isEnabled() && !a->isCheckable() && !a->isSeparator();
+        // every item is an ordinary, enabled command without a check mark, but the switch
+        const bool plain = a->isEnabled() && !a->isSeparator() &&
+                           (!a->isCheckable() || a->objectName() == "discreetItem");
         items << a->objectName() + "=" + a->text() +
                      (plain ? QString() : QStringLiteral(" (not plain)"));
     }
@@ -65,8 +66,8 @@ void TestMainWindow::columnsInOrder()
                                                  : "|");
     }
     QCOMPARE(columns, (QStringList{"代码<", "股票名称|", "现价>", "最高价>", "最低价>", "涨跌幅|",
-                                   "止盈价>", "止损价>"}));
-    // All eight side by side, none cut off.
+                                   "止盈价>", "止损价>", "走势|"}));
+    // All side by side, none cut off.
     QVERIFY(fixture.view()->header()->length() <= fixture.view()->viewport()->width());
 }
 
@@ -153,7 +154,7 @@ void TestMainWindow::rowsAreSelectedWholeAndNotEditable()
     const QModelIndex cell = list->model()->index(1, 4);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(cell).center());
     QCOMPARE(fixture.window().selectedPositions(), QList<int>{1});
-    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 8);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 9); // the eight and 走势
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, fixture.rowCentre(2));
     QCOMPARE(fixture.window().selectedPositions(), (QList<int>{1, 2}));
 
@@ -193,7 +194,8 @@ void TestMainWindow::menusHoldEveryItemInOrder()
     QCOMPARE(itemsOf(tray),
              (QStringList{"mn17=添加股票", "mn21=——————", "mn19=预警开", "mn20=预警关",
                           "mn18=——————", "mn1=Tesquin官网", "mn11=-----------", "mn12=开机启动",
-                          "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "settingsItem=设置", "mn16=退出"}));
+                          "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "discreetItem=隐身模式",
+                          "settingsItem=设置", "mn16=退出"}));
 }
 
 // No files: no rows, no file created, and the timers as they start.
@@ -220,7 +222,7 @@ void TestMainWindow::screenReaderReadsHeadersCellsAndMenus()
     QCOMPARE(name(list), "自选股列表");
     QAccessibleTableInterface *table = list->tableInterface();
     QVERIFY(table && table->cellAt(0, 0));
-    QCOMPARE(table->columnCount(), 8);
+    QCOMPARE(table->columnCount(), 9);
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(name(table->cellAt(0, 0)->tableCellInterface()->columnHeaderCells().value(0)), "代码");
     QCOMPARE(name(table->cellAt(0, 0)), "600000");
@@ -231,7 +233,7 @@ void TestMainWindow::screenReaderReadsHeadersCellsAndMenus()
     QMenu *tray = fixture.app->trayIcon().menu();
     tray->popup(QPoint(10, 10));
     QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(tray);
-    QCOMPARE(menu->childCount(), 13);
+    QCOMPARE(menu->childCount(), 14);
     QCOMPARE(name(menu->child(2)), "预警开");
     tray->close();
 }

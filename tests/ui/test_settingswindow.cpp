@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -81,6 +82,8 @@ private slots:
     void fillingEmitsNothing();
     void changeEmitsOnce_data();
     void changeEmitsOnce();
+    void hotkeyTyped_data();
+    void hotkeyTyped();
     void addressEntered_data();
     void addressEntered();
     void customWaitsForAnAddress();
@@ -162,6 +165,42 @@ void TestSettingsWindow::changeEmitsOnce_data()
     s = tencent();
     s.sound = false;
     QTest::newRow("no sound") << "soundBox" << QVariant(false) << s;
+    s = tencent();
+    s.trend = false;
+    QTest::newRow("no trend") << "trendBox" << QVariant(false) << s;
+    s = tencent();
+    s.trayShow = TrayShow::None;
+    QTest::newRow("nothing in the tray icon") << "trayShowBox" << QVariant(2) << s;
+    s = tencent();
+    s.discreetAtStart = true;
+    QTest::newRow("discreet at start") << "discreetAtStartBox" << QVariant(true) << s;
+}
+
+// A hotkey typed in any case and spacing is kept as written out; one that cannot be is said
+// under the box and changes nothing.
+void TestSettingsWindow::hotkeyTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept"); // empty: refused
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("spaces and lower case") << "ctrl + alt + j" << "Ctrl+Alt+J" << "";
+    QTest::newRow("a key without modifier") << "H" << "" << "快捷键需要至少一个 Ctrl、Alt、Shift 或 Meta";
+    QTest::newRow("not a key") << "Ctrl+Alt+Ä" << "" << "无法识别快捷键：Ctrl+Alt+Ä（例如 Ctrl+Alt+H）";
+}
+
+void TestSettingsWindow::hotkeyTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, problem);
+    SettingsWindow window(tencent());
+    QSignalSpy spy(&window, &SettingsWindow::settingsChanged);
+    auto *edit = control<QLineEdit>(window, "hotkeyEdit");
+    edit->setText(typed);
+    emit edit->editingFinished();
+    QCOMPARE(spy.size(), kept.isEmpty() ? 0 : 1);
+    QCOMPARE(window.settings().discreetHotkey, kept.isEmpty() ? tencent().discreetHotkey : kept);
+    QCOMPARE(control<QLabel>(window, "hotkeyProblem")->text(), problem);
 }
 
 void TestSettingsWindow::changeEmitsOnce()
