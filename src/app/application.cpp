@@ -5,6 +5,7 @@
 #include "demo/demoservice.h"
 #include "platform/desktopnotifier.h"
 #include "platform/openurl.h"
+#include "services/alerthistory.h"
 #include "services/alertmonitor.h"
 #include "services/alertnotifications.h"
 #include "services/announcementfeed.h"
@@ -15,6 +16,7 @@
 #include "services/sourcepolicy.h"
 #include "services/stocklookup.h"
 #include "ui/addstockdialog.h"
+#include "ui/alertlogwindow.h"
 #include "ui/alertwindow.h"
 #include "ui/chartimagewindow.h"
 #include "ui/discreetmode.h"
@@ -92,9 +94,11 @@ void Application::build()
     m_quoteRefresh = std::make_unique<QuoteRefresh>(*m_watchList, *m_policy);
     m_alertMonitor = std::make_unique<AlertMonitor>(*m_watchList, *m_policy);
     m_notifier = std::make_unique<DesktopNotifier>();
+    m_history = std::make_unique<AlertHistory>(m_settings.dataDir.toStdString());
     m_notifications = std::make_unique<AlertNotifications>(*m_watchList, *m_alertMonitor,
-                                                           *m_policy, *m_notifier);
+                                                           *m_policy, *m_notifier, *m_history);
     m_notifications->setEnabled(m_settings.user.notifications, m_settings.user.sound);
+    m_notifications->setLimits(m_settings.user.deadBandPercent, m_settings.user.changeStepPercent);
     m_chartImageFeed = std::make_unique<ChartImageFeed>(m_settings.chartImageBase);
     m_announcementFeed = std::make_unique<AnnouncementFeed>(
         AppSettings::join(m_settings.siteBase, QStringLiteral("/gonggao.htm")));
@@ -152,6 +156,10 @@ void Application::connectParts()
     connect(&trayIcon(), &TrayIcon::settingsRequested, this, &Application::openSettings);
     connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, this, &Application::showAlert);
     connect(&m_desktop->discreet(), &DiscreetMode::changed, this, &Application::followDiscreet);
+    connect(&trayIcon(), &TrayIcon::alertLogRequested, this, &Application::openAlertLog);
+    // Once a run: an alert is told all the same.
+    connect(m_history.get(), &AlertHistory::writeFailed, this,
+            [this](const QString &message) { report(ActionResult::refused(message)); });
     applyView();
     m_hotkeyProblem = m_desktop->setDiscreetHotkey(m_settings.user.discreetHotkey).value_or(QString());
 }
@@ -195,6 +203,28 @@ void Application::openHoldings(int position)
     BringUp(m_holdingsWindow.get());
 }
 
+void Application::openAlertLog()
+{
+    if (!m_alertLogWindow) {
+        m_alertLogWindow = std::make_unique<AlertLogWindow>();
+        AlertLogWindow *window = m_alertLogWindow.get();
+        connect(window, &AlertLogWindow::clearRequested, this, [this, window] {
+            ShowResult(window, m_history->clear());
+            window->showRecords(m_history->records());
+        });
+        connect(window, &AlertLogWindow::exportRequested, this,
+                [this, window](const QString &path) { ShowResult(window, m_history->exportTo(path)); });
+        connect(m_history.get(), &AlertHistory::recorded, window, [this, window] {
+            if (window->isVisible())
+                window->showRecords(m_history->records());
+        });
+    }
+    m_alertLogWindow->showRecords(m_history->records());
+    BringUp(m_alertLogWindow.get());
+    if (!m_history->lastReadProblem().isEmpty())
+        ShowResult(m_alertLogWindow.get(), ActionResult::refused(m_history->lastReadProblem()));
+}
+
 bool Application::startDemoService()
 {
     if (m_demoService)
@@ -226,6 +256,7 @@ void Application::applySettings(const UserSettings &settings)
     const UserSettings before = std::exchange(m_settings.user, settings);
     m_policy->apply(settings);
     m_notifications->setEnabled(settings.notifications, settings.sound);
+    m_notifications->setLimits(settings.deadBandPercent, settings.changeStepPercent);
     applyView();
     if (settings.discreetHotkey != before.discreetHotkey) {
         m_hotkeyProblem = m_desktop->setDiscreetHotkey(settings.discreetHotkey).value_or(QString());

@@ -16,6 +16,8 @@
 namespace velmora {
 
 class AddStockDialog;
+class AlertHistory;
+class AlertLogWindow;
 class AlertMonitor;
 class AlertNotifications;
 class AlertWindow;
@@ -83,6 +85,7 @@ public:
     SettingsWindow *settingsWindow() const { return m_settingsWindow.get(); }
     RestoreDialog *restoreDialog() const { return m_restoreDialog.get(); }
     HoldingsWindow *holdingsWindow() const { return m_holdingsWindow.get(); }
+    AlertLogWindow *alertLogWindow() const { return m_alertLogWindow.get(); }
     ChartImageWindow *chartImageWindow() const { return m_chartImageWindow.get(); }
     DesktopNotifier &notifier() const { return *m_notifier; }
 
@@ -97,6 +100,8 @@ private:
     void showChartImage(const std::string &symbol);
     void openRestore();
     void openHoldings(int position);
+    // 预警记录: every alert told so far, newest first.
+    void openAlertLog();
     // The view settings wherever they show: amounts hidden (by the switch, or while discreet),
     // the 走势 column, what the tray icon shows.
     void applyView();
@@ -117,6 +122,7 @@ private:
     std::unique_ptr<QuoteRefresh> m_quoteRefresh;
     std::unique_ptr<AlertMonitor> m_alertMonitor;
     std::unique_ptr<DesktopNotifier> m_notifier;
+    std::unique_ptr<AlertHistory> m_history;
     std::unique_ptr<AlertNotifications> m_notifications;
     std::unique_ptr<ChartImageFeed> m_chartImageFeed;
     std::unique_ptr<AnnouncementFeed> m_announcementFeed;
@@ -127,6 +133,7 @@ private:
     std::unique_ptr<RestoreDialog> m_restoreDialog;
     std::unique_ptr<ChartImageWindow> m_chartImageWindow;
     std::unique_ptr<HoldingsWindow> m_holdingsWindow;
+    std::unique_ptr<AlertLogWindow> m_alertLogWindow;
     Docking *m_docking = nullptr; // the main window's
     QPointer<AddStockDialog> m_addDialog;
     QString m_hotkeyProblem; // why the global key of discreet mode could not be taken

@@ -31,6 +31,20 @@ void AlertCrossings::forget(Row row)
     m_rows.erase(row);
 }
 
+bool AlertCrossings::backInside(AlertKind kind, std::string_view price, std::string_view threshold) const
+{
+    const auto level = Decimal::parse(threshold);
+    const auto now = Decimal::parse(price);
+    if (!level || !now)
+        return false;
+    // Exactly: price x 100 against threshold x (100 - band) for a take-profit, (100 + band) for
+    // a stop-loss.
+    const Decimal hundred = Decimal::whole(100);
+    if (kind == AlertKind::TakeProfit)
+        return !(*level * (hundred - m_deadBand) < *now * hundred);
+    return !(*now * hundred < *level * (hundred + m_deadBand));
+}
+
 std::vector<Alert> AlertCrossings::compare(const Reply &reply, std::int64_t staleAfterMs)
 {
     if (!m_enabled || reply.sentAtMs < m_sinceMs)
@@ -56,8 +70,8 @@ std::vector<Alert> AlertCrossings::compare(const Reply &reply, std::int64_t stal
             if (state.armed[side])
                 crossed.push_back(*passed);
             state.armed[side] = false;
-        } else if (ParseDecimal(*thresholds[side])) {
-            state.armed[side] = true; // seen inside again
+        } else if (backInside(kind, *reply.price, *thresholds[side])) {
+            state.armed[side] = true; // seen inside again, past the dead band
         }
     }
     return crossed;

@@ -68,18 +68,19 @@ std::optional<bool> readSwitch(const QString &text)
 constexpr auto kEveryField = std::make_tuple(
     &UserSettings::source, &UserSettings::customBase, &UserSettings::intervalSeconds,
     &UserSettings::slowDownOutsideHours, &UserSettings::notifications, &UserSettings::sound,
-    &UserSettings::hideAmounts, &UserSettings::trend, &UserSettings::trayShow,
+    &UserSettings::deadBandPercent, &UserSettings::changeStepPercent, &UserSettings::hideAmounts, &UserSettings::trend, &UserSettings::trayShow,
     &UserSettings::discreetHotkey, &UserSettings::discreetAtStart);
 
 // A member added to UserSettings stops this from compiling until it is in kEveryField too, so
 // no setting can be left out of what is saved.
 [[maybe_unused]] void everyFieldIsListed(const UserSettings &settings)
 {
-    const auto &[source, customBase, interval, slowDown, notifications, sound, hideAmounts, trend,
-                 trayShow, hotkey, discreetAtStart] = settings;
-    static_assert(std::tuple_size_v<decltype(kEveryField)> == 11);
+    const auto &[source, customBase, interval, slowDown, notifications, sound, deadBand, changeStep,
+                 hideAmounts, trend, trayShow, hotkey, discreetAtStart] = settings;
+    static_assert(std::tuple_size_v<decltype(kEveryField)> == 13);
     (void)source, (void)customBase, (void)interval, (void)slowDown, (void)notifications, (void)sound,
-        (void)hideAmounts, (void)trend, (void)trayShow, (void)hotkey, (void)discreetAtStart;
+        (void)deadBand, (void)changeStep, (void)hideAmounts, (void)trend, (void)trayShow, (void)hotkey,
+        (void)discreetAtStart;
 }
 
 } // namespace
@@ -259,6 +260,25 @@ UserSettingsRead ReadUserSettings(const QString &path)
         else
             bad << QString::fromUtf8(item.name);
     }
+    const struct
+    {
+        const char *key;
+        double UserSettings::*member;
+        double most;
+        const char *name;
+    } percents[] = {{"alerts/deadBand", &UserSettings::deadBandPercent, UserSettings::kMaxDeadBandPercent, "预警回差"},
+                    {"alerts/changeStep", &UserSettings::changeStepPercent, UserSettings::kMaxChangeStepPercent,
+                     "涨跌幅提醒"}};
+    for (const auto &item : percents) {
+        if (!has(item.key))
+            continue;
+        bool ok = false;
+        const double value = text(item.key).trimmed().toDouble(&ok);
+        if (ok && value >= 0 && value <= item.most)
+            s.*item.member = value;
+        else
+            bad << QString::fromUtf8(item.name);
+    }
     if (has("tray/show")) {
         if (const auto show = TrayShowFromWord(text("tray/show").trimmed()))
             s.trayShow = *show;
@@ -302,6 +322,8 @@ std::optional<QString> SaveUserSettings(const QString &path, const UserSettings 
         QStringLiteral("[alerts]"),
         QStringLiteral("notifications=") + yesNo(settings.notifications),
         QStringLiteral("sound=") + yesNo(settings.sound),
+        QStringLiteral("deadBand=") + QString::number(settings.deadBandPercent),
+        QStringLiteral("changeStep=") + QString::number(settings.changeStepPercent),
         QString(),
         QStringLiteral("[view]"),
         QStringLiteral("hideAmounts=") + yesNo(settings.hideAmounts),

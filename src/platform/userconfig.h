@@ -38,6 +38,8 @@ struct UserSettings
 {
     static constexpr int kMinIntervalSeconds = 3;
     static constexpr int kMaxIntervalSeconds = 60;
+    static constexpr double kMaxDeadBandPercent = 5;
+    static constexpr double kMaxChangeStepPercent = 20;
 
     QuoteSourceKind source = QuoteSourceKind::Demo;
     QUrl customBase; // the described service: scheme, host, optional port
@@ -45,6 +47,8 @@ struct UserSettings
     bool slowDownOutsideHours = true;
     bool notifications = true;
     bool sound = true;
+    double deadBandPercent = 0.5;  // how far back inside a threshold re-arms its alert
+    double changeStepPercent = 0;  // alerts at each multiple of the day's change; 0: none
     bool hideAmounts = false; // the holdings' amounts shown as ***
     bool trend = true;        // the 走势 column
     TrayShow trayShow = TrayShow::First;

@@ -58,26 +58,26 @@ void AlertMonitor::checkAll()
 
 void AlertMonitor::onAnswered(const RowAnswer &answer)
 {
-    std::optional<std::string> price;
+    std::optional<Quote> quote;
     if (answer.outcome == RowAnswer::Outcome::Quote)
-        price = answer.quote.price;
+        quote = answer.quote;
     // How old the quote is, told against the newest quote of its own reply rather than this
     // machine's clock, which may run ahead of the page's.
-    check(answer.row, answer.sentAtMs, answer.quoteAgeMs, price);
+    check(answer.row, answer.sentAtMs, answer.quoteAgeMs, quote);
 }
 
 // The two tests for the row, read afresh: a row removed meanwhile raises nothing, and the name
 // is the row's name at this moment.
-void AlertMonitor::check(RowId id, qint64 sentAtMs, qint64 quoteAgeMs,
-                         const std::optional<std::string> &price)
+void AlertMonitor::check(RowId id, qint64 sentAtMs, qint64 quoteAgeMs, const std::optional<Quote> &quote)
 {
+    const std::optional<std::string> price = quote ? std::optional(quote->price) : std::nullopt;
     const auto position = m_list.positionOf(id);
     if (!position)
         return;
     const WatchRow &row = m_list.rowAt(*position);
     const std::string takeProfit = DecodeStored(row.entry.takeProfit).toStdString();
     const std::string stopLoss = DecodeStored(row.entry.stopLoss).toStdString();
-    emit replyChecked(id, sentAtMs, quoteAgeMs, price, takeProfit, stopLoss);
+    emit replyChecked(id, sentAtMs, quoteAgeMs, quote, takeProfit, stopLoss);
     if (*position < m_lastAlertPosition)
         return; // a later row has told its alert since this tick began
     for (const Alert &alert : EvaluateAlerts(price, takeProfit, stopLoss)) {

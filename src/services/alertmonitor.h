@@ -64,10 +64,10 @@ public:
 signals:
     void alertRaised(const velmora::AlertNotice &alert);
     // Every reply checked, for the desktop notifications: the row, when its request went out
-    // (a steady clock, ms), how old its quote is (ms), the latest price (none when it could not
-    // be had) and the row's thresholds at this moment.
+    // (a steady clock, ms), how old its quote is (ms), the quote (none when it could not be
+    // had) and the row's thresholds at this moment.
     void replyChecked(velmora::RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
-                      const std::optional<std::string> &price, const std::string &takeProfit,
+                      const std::optional<velmora::Quote> &quote, const std::string &takeProfit,
                       const std::string &stopLoss);
     // Every request of the last tick has been answered (at once when it asked nothing).
     void checked();
@@ -77,8 +77,7 @@ signals:
 
 private:
     void onAnswered(const RowAnswer &answer);
-    void check(RowId row, qint64 sentAtMs, qint64 quoteAgeMs,
-               const std::optional<std::string> &price);
+    void check(RowId row, qint64 sentAtMs, qint64 quoteAgeMs, const std::optional<Quote> &quote);
 
     WatchList &m_list;
     SourcePolicy &m_policy;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +84,27 @@ void SettingsWindow::buildControls()
     m_soundBox->setObjectName(QStringLiteral("soundBox"));
     form->addRow(QStringLiteral("提示音："), m_soundBox);
 
+    m_deadBandBox = new QDoubleSpinBox(this);
+    m_deadBandBox->setObjectName(QStringLiteral("deadBandBox"));
+    m_deadBandBox->setRange(0, UserSettings::kMaxDeadBandPercent);
+    m_deadBandBox->setDecimals(1);
+    m_deadBandBox->setSingleStep(0.1);
+    m_deadBandBox->setSuffix(QStringLiteral(" %"));
+    m_deadBandBox->setKeyboardTracking(false);
+    m_deadBandBox->setToolTip(QStringLiteral("价格回到止盈、止损价以内超过这个幅度后，才会再次提醒"));
+    form->addRow(QStringLiteral("预警回差："), m_deadBandBox);
+
+    m_changeStepBox = new QDoubleSpinBox(this);
+    m_changeStepBox->setObjectName(QStringLiteral("changeStepBox"));
+    m_changeStepBox->setRange(0, UserSettings::kMaxChangeStepPercent);
+    m_changeStepBox->setDecimals(1);
+    m_changeStepBox->setSingleStep(0.5);
+    m_changeStepBox->setSuffix(QStringLiteral(" %"));
+    m_changeStepBox->setSpecialValueText(QStringLiteral("关闭"));
+    m_changeStepBox->setKeyboardTracking(false);
+    m_changeStepBox->setToolTip(QStringLiteral("当天涨跌幅每达到这个幅度的整数倍时提醒一次"));
+    form->addRow(QStringLiteral("涨跌幅提醒："), m_changeStepBox);
+
     m_hideAmountsBox = new QCheckBox(QStringLiteral("隐藏金额"), this);
     m_hideAmountsBox->setObjectName(QStringLiteral("hideAmountsBox"));
     m_hideAmountsBox->setToolTip(QStringLiteral("持仓、成本价、盈亏和合计都显示为 ***"));
@@ -127,6 +149,8 @@ void SettingsWindow::buildControls()
     connect(m_soundBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
     connect(m_hideAmountsBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
     connect(m_trendBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
+    connect(m_deadBandBox, &QDoubleSpinBox::valueChanged, this, &SettingsWindow::apply);
+    connect(m_changeStepBox, &QDoubleSpinBox::valueChanged, this, &SettingsWindow::apply);
     connect(m_trayShowBox, &QComboBox::currentIndexChanged, this, &SettingsWindow::apply);
     connect(m_hotkeyEdit, &QLineEdit::editingFinished, this, &SettingsWindow::hotkeyEdited);
     connect(m_discreetAtStartBox, &QCheckBox::toggled, this, &SettingsWindow::apply);
@@ -168,6 +192,8 @@ void SettingsWindow::fill(const UserSettings &current)
         const QSignalBlocker sound(m_soundBox);
         const QSignalBlocker hideAmounts(m_hideAmountsBox);
         const QSignalBlocker trend(m_trendBox);
+        const QSignalBlocker deadBand(m_deadBandBox);
+        const QSignalBlocker changeStep(m_changeStepBox);
         const QSignalBlocker trayShow(m_trayShowBox);
         const QSignalBlocker hotkey(m_hotkeyEdit);
         const QSignalBlocker discreetAtStart(m_discreetAtStartBox);
@@ -179,6 +205,8 @@ void SettingsWindow::fill(const UserSettings &current)
         m_soundBox->setChecked(current.sound);
         m_hideAmountsBox->setChecked(current.hideAmounts);
         m_trendBox->setChecked(current.trend);
+        m_deadBandBox->setValue(current.deadBandPercent);
+        m_changeStepBox->setValue(current.changeStepPercent);
         m_trayShowBox->setCurrentIndex(m_trayShowBox->findData(static_cast<int>(current.trayShow)));
         m_hotkeyEdit->setText(current.discreetHotkey);
         m_discreetAtStartBox->setChecked(current.discreetAtStart);
@@ -208,6 +236,8 @@ UserSettings SettingsWindow::settings() const
     settings.sound = m_soundBox->isChecked();
     settings.hideAmounts = m_hideAmountsBox->isChecked();
     settings.trend = m_trendBox->isChecked();
+    settings.deadBandPercent = m_deadBandBox->value();
+    settings.changeStepPercent = m_changeStepBox->value();
     settings.trayShow = static_cast<TrayShow>(m_trayShowBox->currentData().toInt());
     // A hotkey that cannot be read stays the one applied before.
     if (const auto hotkey = ParseHotkey(m_hotkeyEdit->text().toStdString()))

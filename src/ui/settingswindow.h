@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -56,6 +57,8 @@ private:
     QCheckBox *m_slowDownBox = nullptr;
     QCheckBox *m_notificationsBox = nullptr;
     QCheckBox *m_soundBox = nullptr;
+    QDoubleSpinBox *m_deadBandBox = nullptr;
+    QDoubleSpinBox *m_changeStepBox = nullptr;
     QCheckBox *m_hideAmountsBox = nullptr;
     QCheckBox *m_trendBox = nullptr;
     QComboBox *m_trayShowBox = nullptr;

@@ -42,9 +42,10 @@ TrayIcon::TrayIcon(bool demo, QObject *parent)
         {"mn13", QStringLiteral("取消开机启动"), &TrayIcon::noStartAtLoginRequested},
         {"mn14", QStringLiteral("——————"), nullptr},
         {"mn15", QStringLiteral("需要稳定收益"), &TrayIcon::membershipPageRequested},
-        // Ours, just before the exit: discreet mode, and where the quote source and the alerts
-        // are set.
+        // Ours, just before the exit: discreet mode, the alerts told so far, and where the quote
+        // source and the alerts are set.
         {"discreetItem", QStringLiteral("隐身模式"), nullptr},
+        {"alertLogItem", QStringLiteral("预警记录"), &TrayIcon::alertLogRequested},
         {"settingsItem", QStringLiteral("设置"), &TrayIcon::settingsRequested},
         {"mn16", QStringLiteral("退出"), &TrayIcon::exitRequested},
     };

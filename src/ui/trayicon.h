@@ -55,6 +55,7 @@ signals:
     void noStartAtLoginRequested();
     void membershipPageRequested();
     void discreetRequested(bool on);
+    void alertLogRequested();
     void settingsRequested();
     void exitRequested();
 

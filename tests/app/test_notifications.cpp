@@ -1,7 +1,11 @@
 #include "platform/desktopnotifier.h"
 #include "support/appfixture.h"
 #include "support/replies.h"
+#include "services/sourcepolicy.h"
+#include "ui/alertlogwindow.h"
 #include "ui/alertwindow.h"
+
+#include <QTableWidget>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -52,6 +56,7 @@ private slots:
     void initTestCase();
     void oncePerCrossingWhileTheWindowComesBackEveryTick();
     void discreetHoldsAlertsUntilItEnds();
+    void wobblesAndStepsOnceAndAllInTheHistory();
 
 private:
     FakeNotificationService m_service;
@@ -153,6 +158,48 @@ void TestNotifications::discreetHoldsAlertsUntilItEnds()
     QCOMPARE(m_service.shown[0].summary, "隐身期间有 1 条预警");
     QCOMPARE(m_service.shown[0].body, "600000 突破止盈价 10.95");
     QVERIFY(f.window().isVisible());
+}
+
+// A price wobbling by a tick around its take-profit notifies once, and again only after it came
+// back past the dead band; with a step of 3 %, +3.1 % and +6.2 % notify, +3.5 % and a fall back
+// to +2.5 % do not. Every one of them is in AlertLog.csv, and 预警记录 lists them after a restart.
+void TestNotifications::wobblesAndStepsOnceAndAllInTheHistory()
+{
+    m_service.shown.clear();
+    AppFixture f;
+    f.putFiles("600000\r\n", "10.50\r\n", "\r\n");
+    QVERIFY(f.start());
+    UserSettings steps = f.app->settings().user;
+    steps.changeStepPercent = 3;
+    f.app->applySettings(steps);
+    f.app->sourcePolicy().setClock([] { return std::int64_t(1796608800); }); // Monday 10:00 Shanghai
+    AlertMonitor &monitor = f.app->alertMonitor();
+    QSignalSpy checked(&monitor, &AlertMonitor::checked);
+    f.action("mn19")->trigger(); // 预警开
+    const QList<QPair<QByteArray, QByteArray>> replies{
+        {"10.49", "0.10%"}, {"10.51", "0.30%"}, {"10.48", "0.20%"}, {"10.52", "3.10%"},
+        {"10.40", "3.50%"}, {"10.55", "2.50%"}, {"10.45", "6.20%"}};
+    for (int i = 0; i < replies.size(); ++i) {
+        f.server.setReply("600000", QuoteReplyText("甲股份", replies[i].first, replies[i].second));
+        monitor.checkAll();
+        QVERIFY(QTest::qWaitFor([&] { return checked.count() > i; }, 10000));
+    }
+    QStringList told;
+    QTRY_COMPARE(m_service.shown.size(), 4);
+    for (const auto &shown : m_service.shown)
+        told << shown.summary;
+    QCOMPARE(told, (QStringList{"600000 突破止盈价", "600000 涨幅达到 3%", "600000 突破止盈价",
+                                "600000 涨幅达到 6%"}));
+
+    const std::string log = readFile(f.dataPath() / "AlertLog.csv");
+    QCOMPARE(QString::fromStdString(log).count("\r\n"), 1 + 4);
+    QVERIFY(f.start()); // a new run on the same folder
+    f.action("alertLogItem")->trigger();
+    auto *table = f.app->alertLogWindow()->findChild<QTableWidget *>("alertLogTable");
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->item(0, 4)->text(), "涨幅达到 6%"); // newest first
+    QCOMPARE(table->item(3, 4)->text(), "突破止盈价 10.50");
+    QCOMPARE(table->item(3, 3)->text(), "10.51");
 }
 
 QTEST_MAIN(TestNotifications)

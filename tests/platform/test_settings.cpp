@@ -246,6 +246,8 @@ void TestSettings::savedSafely()
     settings.customBase = QUrl("http://q.example:8080");
     settings.intervalSeconds = 30;
     settings.sound = false;
+    settings.deadBandPercent = 1.5;
+    settings.changeStepPercent = 3;
     settings.trend = false;
     settings.trayShow = TrayShow::Total;
     settings.discreetHotkey = "Ctrl+Shift+F9";
@@ -256,10 +258,11 @@ void TestSettings::savedSafely()
     // Typed by hand: read as the program writes it, or refused by name.
     writeFile(path.toStdString(), "[tray]\nshow=total\n[discreet]\nhotkey=ctrl + alt + j\n");
     QCOMPARE(ReadUserSettings(path).settings.discreetHotkey, "Ctrl+Alt+J");
-    writeFile(path.toStdString(), "[tray]\nshow=clock\n[discreet]\nhotkey=H\n[view]\ntrend=maybe\n");
+    writeFile(path.toStdString(), "[tray]\nshow=clock\n[discreet]\nhotkey=H\n[view]\ntrend=maybe\n"
+                                  "[alerts]\ndeadBand=6\nchangeStep=-1\n");
     const UserSettingsRead bad = ReadUserSettings(path);
     QCOMPARE(bad.settings, DefaultUserSettings());
-    QVERIFY2(bad.problems.contains("显示走势、托盘显示、隐身快捷键"), qPrintable(bad.problems));
+    QVERIFY2(bad.problems.contains("显示走势、预警回差、涨跌幅提醒、托盘显示、隐身快捷键"), qPrintable(bad.problems));
 
     const std::string before = readFile(path.toStdString());
     QDir().mkpath(path + ".new/inside"); // the new content cannot be written
@@ -276,7 +279,8 @@ void TestSettings::onlyChangesAreSaved_data()
 {
     QTest::addColumn<QString>("changed"); // the one setting the window changes
     for (const char *name : {"source", "customBase", "interval", "slowDown", "notifications", "sound",
-                             "hideAmounts", "trend", "trayShow", "hotkey", "discreetAtStart"})
+                             "hideAmounts", "trend", "trayShow", "hotkey", "discreetAtStart", "deadBand",
+                             "changeStep"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -294,6 +298,8 @@ void TestSettings::onlyChangesAreSaved()
     before.sound = !saved.sound;
     before.hideAmounts = !saved.hideAmounts;
     before.trend = !saved.trend;
+    before.deadBandPercent = 2;
+    before.changeStepPercent = 5;
     before.trayShow = TrayShow::None;
     before.discreetHotkey = "Ctrl+F1";
     before.discreetAtStart = !saved.discreetAtStart;
@@ -323,8 +329,12 @@ void TestSettings::onlyChangesAreSaved()
         change(&UserSettings::trayShow, TrayShow::Total);
     else if (changed == "hotkey")
         change(&UserSettings::discreetHotkey, QString("Ctrl+Alt+K"));
-    else
+    else if (changed == "discreetAtStart")
         change(&UserSettings::discreetAtStart, !saved.discreetAtStart);
+    else if (changed == "deadBand")
+        change(&UserSettings::deadBandPercent, 1.0);
+    else
+        change(&UserSettings::changeStepPercent, 3.0);
     QVERIFY(SettingsToSave(saved, before, after) == expected);
     QVERIFY(SettingsToSave(saved, before, before) == saved);
 }

@@ -195,7 +195,7 @@ void TestMainWindow::menusHoldEveryItemInOrder()
              (QStringList{"mn17=添加股票", "mn21=——————", "mn19=预警开", "mn20=预警关",
                           "mn18=——————", "mn1=Tesquin官网", "mn11=-----------", "mn12=开机启动",
                           "mn13=取消开机启动", "mn14=——————", "mn15=需要稳定收益", "discreetItem=隐身模式",
-                          "settingsItem=设置", "mn16=退出"}));
+                          "alertLogItem=预警记录", "settingsItem=设置", "mn16=退出"}));
 }
 
 // No files: no rows, no file created, and the timers as they start.
@@ -233,7 +233,7 @@ void TestMainWindow::screenReaderReadsHeadersCellsAndMenus()
     QMenu *tray = fixture.app->trayIcon().menu();
     tray->popup(QPoint(10, 10));
     QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(tray);
-    QCOMPARE(menu->childCount(), 14);
+    QCOMPARE(menu->childCount(), 15);
     QCOMPARE(name(menu->child(2)), "预警开");
     tray->close();
 }

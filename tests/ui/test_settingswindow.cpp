@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -47,6 +48,8 @@ template <typename T> T *control(const SettingsWindow &window, const char *name)
         box->setCurrentIndex(value.toInt());
     else if (auto *spin = qobject_cast<QSpinBox *>(widget))
         spin->setValue(value.toInt());
+    else if (auto *real = qobject_cast<QDoubleSpinBox *>(widget))
+        real->setValue(value.toDouble());
     else if (auto *check = qobject_cast<QCheckBox *>(widget))
         check->setChecked(value.toBool());
     else
@@ -165,6 +168,9 @@ void TestSettingsWindow::changeEmitsOnce_data()
     s = tencent();
     s.sound = false;
     QTest::newRow("no sound") << "soundBox" << QVariant(false) << s;
+    s = tencent();
+    s.changeStepPercent = 3;
+    QTest::newRow("alerts at every 3 %") << "changeStepBox" << QVariant(3.0) << s;
     s = tencent();
     s.trend = false;
     QTest::newRow("no trend") << "trendBox" << QVariant(false) << s;
