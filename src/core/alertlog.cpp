@@ -14,24 +14,6 @@ namespace velmora {
 
 namespace {
 
-class OpenFile
-{
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile &) = delete;
-    OpenFile &operator=(const OpenFile &) = delete;
-    int fd() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 // Writes all of bytes at the end of the file: one write, unless the system takes fewer bytes.
 bool writeAll(int fd, std::string_view bytes)
 {
@@ -106,7 +88,7 @@ std::optional<SystemError> AppendAlertRecord(const std::filesystem::path &file,
 {
     // Without blocking: a FIFO in place of the file fails at once instead of waiting for a
     // reader. Opened for reading too, to see how the last line ends.
-    OpenFile opened(::open(file.c_str(),
+    FileDescriptor opened(::open(file.c_str(),
                            O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
     if (opened.fd() < 0)
         return LastSystemError();

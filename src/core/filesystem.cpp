@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace velmora {
 
 namespace {
@@ -20,29 +22,19 @@ bool fail(SystemError *error)
     return false;
 }
 
-class FdCloser
-{
-public:
-    explicit FdCloser(int fd) : m_fd(fd) {}
-    ~FdCloser()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FdCloser(const FdCloser &) = delete;
-    FdCloser &operator=(const FdCloser &) = delete;
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
+
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int FileDescriptor::release()
+{
+    return std::exchange(m_fd, -1);
+}
 
 StoreFileSystem::Presence StoreFileSystem::presence(const std::filesystem::path &path,
                                                     SystemError *error)
@@ -64,7 +56,7 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path &path, st
         fail(error);
         return std::nullopt;
     }
-    FdCloser closer(fd);
+    FileDescriptor closer(fd);
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         fail(error);
@@ -113,7 +105,7 @@ bool StoreFileSystem::writeDurably(const std::filesystem::path &path, const std:
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error);
-    FdCloser closer(fd);
+    FileDescriptor closer(fd);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -151,7 +143,7 @@ bool StoreFileSystem::syncDirectory(const std::filesystem::path &dir, SystemErro
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return fail(error);
-    FdCloser closer(fd);
+    FileDescriptor closer(fd);
     if (::fsync(fd) != 0)
         return fail(error);
     return true;

@@ -10,6 +10,22 @@
 
 namespace velmora {
 
+// An open file descriptor, closed when it goes (unless released first, to close it by hand and
+// see whether that failed).
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int fd() const { return m_fd; }
+    int release();
+
+private:
+    int m_fd;
+};
+
 // Reads a whole regular file, never waiting on it: it is opened without blocking and read only
 // when it is a regular file (a FIFO or a device could hang the reader or never end), and only
 // when it holds at most maxBytes, checked before reading. nullopt with *error (EISDIR for a

@@ -19,6 +19,14 @@ namespace velmora {
 
 namespace {
 
+// A table with bad lines imports nothing; every such line is named.
+ActionResult refusedForBadLines(const QString &name, const QString &nothingDone,
+                                const std::vector<CsvProblem> &problems)
+{
+    return ActionResult::refused(QStringLiteral("文件 %1 中有不能导入的行，%2：\n%3")
+                                     .arg(name, nothingDone, QString::fromStdString(CsvProblemsText(problems))));
+}
+
 // Purchase dates are checked against Shanghai's today, the furthest ahead of the markets' days.
 std::string TodayInShanghai()
 {
@@ -139,11 +147,8 @@ ActionResult ListActions::importFile(const QString &path)
     if (!text)
         return refused;
     const CsvImport read = ReadWatchListCsv(*text);
-    if (!read.problems.empty()) {
-        return ActionResult::refused(
-            QStringLiteral("文件 %1 中有不能导入的行，没有导入任何股票：\n%2")
-                .arg(name, QString::fromStdString(CsvProblemsText(read.problems))));
-    }
+    if (!read.problems.empty())
+        return refusedForBadLines(name, QStringLiteral("没有导入任何股票"), read.problems);
     if (read.entries.empty())
         return ActionResult::done(QStringLiteral("文件 %1 中没有股票，列表没有改变。").arg(name));
     const auto error = m_list.addAll(read.entries);
@@ -205,11 +210,8 @@ ActionResult ListActions::importHoldings(const QString &path)
     if (const auto &problem = m_list.holdingsProblem())
         return ActionResult::refused(HoldingsFailureText(*problem));
     const HoldingsImport read = ReadHoldingsCsv(*text, TodayInShanghai());
-    if (!read.problems.empty()) {
-        return ActionResult::refused(
-            QStringLiteral("文件 %1 中有不能导入的行，没有导入任何持仓：\n%2")
-                .arg(name, QString::fromStdString(CsvProblemsText(read.problems))));
-    }
+    if (!read.problems.empty())
+        return refusedForBadLines(name, QStringLiteral("没有导入任何持仓"), read.problems);
     if (read.lots.empty())
         return ActionResult::done(QStringLiteral("文件 %1 中没有持仓，持仓没有改变。").arg(name));
     const int rowsBefore = m_list.rowCount();

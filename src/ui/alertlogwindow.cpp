@@ -3,6 +3,7 @@
 #include "platform/appicon.h"
 #include "platform/filechooser.h"
 #include "platform/messages.h"
+#include "ui/namedwidget.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,21 +15,10 @@
 
 namespace velmora {
 
-namespace {
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *push = new QPushButton(caption, parent);
-    push->setObjectName(QString::fromLatin1(name));
-    return push;
-}
-
-} // namespace
-
 AlertLogWindow::AlertLogWindow(QWidget *parent)
     : QWidget(parent, Qt::Window), m_table(new QTableWidget(0, 5, this)),
-      m_clearButton(button(this, "clearAlertLog", QStringLiteral("清空"))),
-      m_exportButton(button(this, "exportAlertLog", QStringLiteral("导出…")))
+      m_clearButton(Named(new QPushButton(QStringLiteral("清空"), this), "clearAlertLog")),
+      m_exportButton(Named(new QPushButton(QStringLiteral("导出…"), this), "exportAlertLog"))
 {
     setObjectName(QStringLiteral("alertLogWindow"));
     setWindowTitle(QStringLiteral("预警记录"));

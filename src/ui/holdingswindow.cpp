@@ -1,6 +1,7 @@
 #include "ui/holdingswindow.h"
 
 #include "platform/appicon.h"
+#include "ui/namedwidget.h"
 
 #include <QDate>
 #include <QFormLayout>
@@ -17,17 +18,9 @@ namespace {
 
 QLineEdit *box(QWidget *parent, const char *name, const QString &hint)
 {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    auto *edit = Named(new QLineEdit(parent), name);
     edit->setPlaceholderText(hint);
     return edit;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *push = new QPushButton(caption, parent);
-    push->setObjectName(QString::fromLatin1(name));
-    return push;
 }
 
 } // namespace
@@ -37,9 +30,9 @@ HoldingsWindow::HoldingsWindow(QWidget *parent)
       m_dateEdit(box(this, "lotDate", QStringLiteral("yyyy-MM-dd"))),
       m_sharesEdit(box(this, "lotShares", QStringLiteral("股数"))),
       m_costEdit(box(this, "lotCost", QStringLiteral("每股成本"))),
-      m_addButton(button(this, "addLot", QStringLiteral("添加"))),
-      m_editButton(button(this, "editLot", QStringLiteral("修改"))),
-      m_removeButton(button(this, "removeLot", QStringLiteral("删除")))
+      m_addButton(Named(new QPushButton(QStringLiteral("添加"), this), "addLot")),
+      m_editButton(Named(new QPushButton(QStringLiteral("修改"), this), "editLot")),
+      m_removeButton(Named(new QPushButton(QStringLiteral("删除"), this), "removeLot"))
 {
     setObjectName(QStringLiteral("holdingsWindow"));
     setWindowIcon(AppIcon());

@@ -46,6 +46,14 @@ signals:
     void ActionInvoked(uint id, const QString &actionKey);
 };
 
+// One tick of the alert monitor, answered.
+[[nodiscard]] bool tick(AlertMonitor &monitor, QSignalSpy &checked)
+{
+    const auto before = checked.count();
+    monitor.checkAll();
+    return QTest::qWaitFor([&] { return checked.count() > before; }, 10000);
+}
+
 } // namespace
 
 class TestNotifications : public QObject
@@ -80,16 +88,11 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     QVERIFY(f.start());
     AlertMonitor &monitor = f.app->alertMonitor();
     QSignalSpy checked(&monitor, &AlertMonitor::checked);
-    auto tick = [&] {
-        const auto before = checked.count();
-        monitor.checkAll();
-        return QTest::qWaitFor([&] { return checked.count() > before; }, 10000);
-    };
     f.action("mn19")->trigger(); // 预警开
 
     // Held beyond the take-profit for three ticks: one notification, the window every tick.
     for (int i = 0; i < 3; ++i) {
-        QVERIFY(tick());
+        QVERIFY(tick(monitor, checked));
         QVERIFY(f.app->alertWindow()->isVisible());
         f.app->alertWindow()->hide(); // 稍后提示
     }
@@ -106,9 +109,9 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     quiet.sound = false;
     f.app->applySettings(quiet);
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
-    QVERIFY(tick());
+    QVERIFY(tick(monitor, checked));
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.90"));
-    QVERIFY(tick());
+    QVERIFY(tick(monitor, checked));
     QTRY_COMPARE(m_service.shown.size(), 2);
     QVERIFY(!m_service.shown.last().hints.contains("sound-name"));
 
@@ -122,7 +125,7 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
 
     // Back inside; then a reply beyond is on its way when alerts go off: it raises nothing.
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
-    QVERIFY(tick());
+    QVERIFY(tick(monitor, checked));
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.99"));
     f.server.setBehaviour("600000", BrokenServer::Behaviour::Hold);
     monitor.checkAll();
@@ -146,10 +149,8 @@ void TestNotifications::discreetHoldsAlertsUntilItEnds()
     QSignalSpy checked(&monitor, &AlertMonitor::checked);
     f.action("mn19")->trigger(); // 预警开
     f.action("discreetItem")->trigger();
-    for (int i = 0; i < 2; ++i) {
-        monitor.checkAll();
-        QVERIFY(QTest::qWaitFor([&] { return checked.count() > i; }, 10000));
-    }
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(tick(monitor, checked));
     QTest::qWait(100);
     QVERIFY(!f.app->alertWindow() || !f.app->alertWindow()->isVisible());
     QVERIFY(m_service.shown.isEmpty());
@@ -181,8 +182,7 @@ void TestNotifications::wobblesAndStepsOnceAndAllInTheHistory()
         {"10.40", "3.50%"}, {"10.55", "2.50%"}, {"10.45", "6.20%"}};
     for (int i = 0; i < replies.size(); ++i) {
         f.server.setReply("600000", QuoteReplyText("甲股份", replies[i].first, replies[i].second));
-        monitor.checkAll();
-        QVERIFY(QTest::qWaitFor([&] { return checked.count() > i; }, 10000));
+        QVERIFY(tick(monitor, checked));
     }
     QStringList told;
     QTRY_COMPARE(m_service.shown.size(), 4);
