@@ -10,14 +10,19 @@
 //    wall time, and an hour of ticks, with the closed markets' requests counted apart.
 //
 //   bench_sources [--rows N] [--latency L] [--ticks T] [--shape tencent|sina] [--plain-view]
+//                 [--no-trend] [--full-trend]
 //
 // The list is shown by the program's own main window (its tree view over the view's order,
-// uniform row heights), or with --plain-view by a bare QTreeView on the list.
+// uniform row heights), or with --plain-view by a bare QTreeView on the list. The window shows
+// its 走势 column unless --no-trend; --full-trend first gives every row today's whole day of
+// prices at 3 s (the ticks' own quotes add at most a point each), so the ticks repaint full
+// trend lines.
 //
 // The clock the refresh goes by is a fixed one (Monday 2026-12-07 10:00 in Shanghai, or the
 // Saturday after), moved on by hand. Figures are printed, never checked.
 
 #include "benchsupport.h"
+#include "core/tradingclock.h"
 #include "demo/demoservice.h"
 #include "watchlist/watchlist.h"
 #include "services/quoterefresh.h"
@@ -26,6 +31,7 @@
 #include "ui/mainwindow.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -119,6 +125,8 @@ int main(int argc, char **argv)
     const QuoteSourceKind page = sina ? QuoteSourceKind::Sina : QuoteSourceKind::Tencent;
     const char *pageName = sina ? "sina" : "tencent";
     const bool plainView = FlagArgument(argc, argv, "--plain-view");
+    const bool noTrend = FlagArgument(argc, argv, "--no-trend");
+    const bool fullTrend = FlagArgument(argc, argv, "--full-trend");
 
     ServiceThread server(latency);
     if (!server.ok()) {
@@ -133,6 +141,27 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_sources: could not write the list into %s\n", qPrintable(dir.path()));
         return 1;
     }
+    if (fullTrend) {
+        // 09:30-11:30 and 13:00-15:00 in Shanghai today, a point every 3 s, a price wandering
+        // around its previous close.
+        const std::int64_t today = QDateTime::currentSecsSinceEpoch();
+        const std::string date = MarketDate(ShanghaiTime(today));
+        for (int row = 0; row < rows; ++row) {
+            Quote quote;
+            quote.name = "示例";
+            quote.previousClose = "10.00";
+            quote.change = "0.00%";
+            quote.date = date;
+            for (int second = 0; second <= 14400; second += 3) {
+                const int wall = 9 * 3600 + 1800 + second + (second > 7200 ? 5400 : 0);
+                char time[16];
+                std::snprintf(time, sizeof time, "%02d:%02d:%02d", wall / 3600, wall / 60 % 60, wall % 60);
+                quote.time = time;
+                quote.price = std::to_string(10 + ((second / 3 + row) % 41 - 20) / 100.0);
+                model.applyQuote(model.rowAt(row).id, quote, today);
+            }
+        }
+    }
     // The list is painted as the rows change, as in the program.
     std::unique_ptr<QWidget> view;
     if (plainView) {
@@ -141,7 +170,9 @@ int main(int argc, char **argv)
         tree->resize(460, 250);
         view.reset(tree);
     } else {
-        view = std::make_unique<MainWindow>(model, QStringLiteral("127.0.0.1"), false);
+        auto window = std::make_unique<MainWindow>(model, QStringLiteral("127.0.0.1"), false);
+        window->setTrendShown(!noTrend);
+        view = std::move(window);
     }
     view->show();
 
