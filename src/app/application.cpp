@@ -2,9 +2,10 @@
 
 #include "app/desktopintegration.h"
 #include "app/listcommand.h"
+#include "app/ondemandwindows.h"
 #include "demo/demoservice.h"
-#include "platform/desktopnotifier.h"
 #include "platform/openurl.h"
+#include "platform/desktopnotifier.h"
 #include "services/alerthistory.h"
 #include "services/alertmonitor.h"
 #include "services/alertnotifications.h"
@@ -14,17 +15,9 @@
 #include "services/listactions.h"
 #include "services/quoterefresh.h"
 #include "services/sourcepolicy.h"
-#include "services/stocklookup.h"
-#include "ui/addstockdialog.h"
-#include "ui/alertlogwindow.h"
-#include "ui/alertwindow.h"
-#include "ui/chartimagewindow.h"
 #include "ui/discreetmode.h"
 #include "ui/docking.h"
-#include "ui/holdingstext.h"
-#include "ui/holdingswindow.h"
 #include "ui/mainwindow.h"
-#include "ui/restoredialog.h"
 #include "ui/resultmessage.h"
 #include "ui/settingswindow.h"
 #include "ui/trayglance.h"
@@ -46,11 +39,7 @@ Application::Application(AppSettings settings, std::unique_ptr<ViewerLauncher> c
     setObjectName(QStringLiteral("application"));
 }
 
-Application::~Application()
-{
-    // The dialog has no owner window; it must not outlive the list it adds to.
-    delete m_addDialog.data();
-}
+Application::~Application() = default;
 
 std::optional<QString> Application::start()
 {
@@ -108,13 +97,16 @@ void Application::build()
     m_mainWindow->setSource(SourceTitle(m_settings.user.source, m_settings.user.customBase),
                             m_settings.demo);
     m_docking = new Docking(m_mainWindow.get());
+    m_windows = std::make_unique<OnDemandWindows>(OnDemandWindows::Parts{
+        m_settings, *m_watchList, *m_actions, *m_policy, *m_alertMonitor, *m_history,
+        *m_chartImageFeed, *m_desktop, *m_mainWindow});
     m_desktop->followList(*m_watchList);
 }
 
 void Application::connectListWindows()
 {
     MainWindow *window = m_mainWindow.get();
-    connect(window, &MainWindow::addRequested, this, &Application::openAddDialog);
+    connect(window, &MainWindow::addRequested, m_windows.get(), &OnDemandWindows::openAddDialog);
     connect(window, &MainWindow::removeRequested, this,
             [this](int position) { report(m_actions->remove(position)); });
     connect(window, &MainWindow::thresholdEdited, this, [this](int position, int column, const QString &text) {
@@ -123,7 +115,7 @@ void Application::connectListWindows()
     connect(window, &MainWindow::chartRequested, this, [this](const QList<int> &positions) {
         report(m_chartViewer->show(positions, m_policy->isPublic()));
     });
-    connect(m_chartViewer.get(), &ChartViewer::imageWanted, this, &Application::showChartImage);
+    connect(m_chartViewer.get(), &ChartViewer::imageWanted, m_windows.get(), &OnDemandWindows::showChartImage);
     connect(window, &MainWindow::importRequested, this, [this] {
         // A run that may not write says so before a file is even chosen.
         if (const auto refusal = m_actions->refusalBeforeAsking(WatchListChange::Import))
@@ -134,8 +126,8 @@ void Application::connectListWindows()
     connect(window, &MainWindow::exportRequested, this, [this](const QString &path, bool holdings) {
         report(holdings ? m_actions->exportHoldings(path) : m_actions->exportFile(path));
     });
-    connect(window, &MainWindow::holdingsRequested, this, &Application::openHoldings);
-    connect(window, &MainWindow::restoreRequested, this, &Application::openRestore);
+    connect(window, &MainWindow::holdingsRequested, m_windows.get(), &OnDemandWindows::openHoldings);
+    connect(window, &MainWindow::restoreRequested, m_windows.get(), &OnDemandWindows::openRestore);
 }
 
 void Application::connectParts()
@@ -152,11 +144,11 @@ void Application::connectParts()
     window->setStatusLine(m_quoteRefresh->status());
 
     m_desktop->connectTo(*window, *m_alertMonitor, *m_quoteRefresh, *m_notifier);
-    connect(&trayIcon(), &TrayIcon::addStockRequested, this, &Application::openAddDialog);
+    connect(&trayIcon(), &TrayIcon::addStockRequested, m_windows.get(), &OnDemandWindows::openAddDialog);
     connect(&trayIcon(), &TrayIcon::settingsRequested, this, &Application::openSettings);
-    connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, this, &Application::showAlert);
+    connect(m_alertMonitor.get(), &AlertMonitor::alertRaised, m_windows.get(), &OnDemandWindows::showAlert);
     connect(&m_desktop->discreet(), &DiscreetMode::changed, this, &Application::followDiscreet);
-    connect(&trayIcon(), &TrayIcon::alertLogRequested, this, &Application::openAlertLog);
+    connect(&trayIcon(), &TrayIcon::alertLogRequested, m_windows.get(), &OnDemandWindows::openAlertLog);
     // Once a run: an alert is told all the same.
     connect(m_history.get(), &AlertHistory::writeFailed, this,
             [this](const QString &message) { report(ActionResult::refused(message)); });
@@ -181,48 +173,6 @@ void Application::followDiscreet(bool active)
     if (ViewerInstance *viewer = m_chartViewer->viewer())
         viewer->setDiscreet(active); // a window of its own process
     applyView();
-}
-
-void Application::openHoldings(int position)
-{
-    if (position < 0 || position >= m_watchList->rowCount())
-        return;
-    if (!m_holdingsWindow) {
-        m_holdingsWindow = std::make_unique<HoldingsWindow>();
-        connect(m_holdingsWindow.get(), &HoldingsWindow::lotsChanged, this,
-                [this](const std::string &code, const std::vector<std::array<std::string, 3>> &lots) {
-                    ShowResult(m_holdingsWindow.get(), m_actions->setLots(code, lots));
-                    m_holdingsWindow->showLots(code, m_holdingsWindow->title(), m_watchList->lotsOf(code));
-                });
-    }
-    const WatchRow &row = m_watchList->rowAt(position);
-    m_holdingsWindow->showLots(row.entry.code,
-                               m_watchList->text(position, WatchList::Code) + QLatin1Char(' ') +
-                                   QString::fromStdString(row.quote.name),
-                               m_watchList->lotsOf(row.entry.code));
-    BringUp(m_holdingsWindow.get());
-}
-
-void Application::openAlertLog()
-{
-    if (!m_alertLogWindow) {
-        m_alertLogWindow = std::make_unique<AlertLogWindow>();
-        AlertLogWindow *window = m_alertLogWindow.get();
-        connect(window, &AlertLogWindow::clearRequested, this, [this, window] {
-            ShowResult(window, m_history->clear());
-            window->showRecords(m_history->records());
-        });
-        connect(window, &AlertLogWindow::exportRequested, this,
-                [this, window](const QString &path) { ShowResult(window, m_history->exportTo(path)); });
-        connect(m_history.get(), &AlertHistory::recorded, window, [this, window] {
-            if (window->isVisible())
-                window->showRecords(m_history->records());
-        });
-    }
-    m_alertLogWindow->showRecords(m_history->records());
-    BringUp(m_alertLogWindow.get());
-    if (!m_history->lastReadProblem().isEmpty())
-        ShowResult(m_alertLogWindow.get(), ActionResult::refused(m_history->lastReadProblem()));
 }
 
 bool Application::startDemoService()
@@ -275,73 +225,12 @@ void Application::followDemo()
     m_settings.demo = demo;
     m_mainWindow->setSource(SourceTitle(m_settings.user.source, m_settings.user.customBase), demo);
     trayIcon().setDemo(demo);
-    if (m_alertWindow)
-        m_alertWindow->setDemo(demo);
-}
-
-void Application::showChartImage(const std::string &symbol)
-{
-    if (!m_chartImageWindow) {
-        m_chartImageWindow = std::make_unique<ChartImageWindow>(m_settings.siteHost());
-        m_chartImageWindow->follow(*m_chartImageFeed);
-    }
-    m_chartImageWindow->present(QString::fromStdString(symbol));
-    m_chartImageFeed->show(symbol);
-}
-
-void Application::openRestore()
-{
-    if (const auto refusal = m_actions->refusalBeforeAsking(WatchListChange::Restore))
-        return report(ActionResult::refused(*refusal));
-    m_restoreDialog = std::make_unique<RestoreDialog>(m_watchList->snapshots());
-    connect(m_restoreDialog.get(), &RestoreDialog::restoreRequested, this,
-            [this](const std::string &name) { report(m_actions->restore(name)); });
-    BringUp(m_restoreDialog.get());
+    m_windows->setDemo(demo);
 }
 
 std::pair<int, QString> Application::runCommand(ListVerb verb, const QString &path)
 {
     return RunListVerb(*m_actions, verb, path);
-}
-
-void Application::showAlert(const AlertNotice &alert)
-{
-    if (m_desktop->discreet().active())
-        return; // held: the notifications tell of it when discreet mode ends
-    if (!m_alertWindow) {
-        m_alertWindow = std::make_unique<AlertWindow>(m_settings.siteHost(), m_settings.demo);
-        connect(m_alertWindow.get(), &AlertWindow::alertsOffRequested, m_alertMonitor.get(),
-                &AlertMonitor::disableAlerts);
-        connect(m_alertWindow.get(), &AlertWindow::siteRequested, this,
-                [this] { m_desktop->openSitePage(QStringLiteral("/")); });
-    }
-    m_alertWindow->presentAlert(alert);
-}
-
-AddStockDialog *Application::addDialog() const
-{
-    // A dialog that was closed is hidden until its deletion comes round: it counts as gone.
-    return m_addDialog && m_addDialog->isVisible() ? m_addDialog.data() : nullptr;
-}
-
-void Application::openAddDialog()
-{
-    if (const auto refusal = m_actions->refusalBeforeAsking(WatchListChange::Add))
-        return report(ActionResult::refused(*refusal));
-    if (AddStockDialog *open = addDialog()) {
-        return BringUp(open); // shown again as it is: not reset, not placed anew
-    }
-    AddStockDialog *dialog = new AddStockDialog(new StockLookup(*m_policy), m_settings.siteHost());
-    m_addDialog = dialog;
-    connect(dialog, &AddStockDialog::siteRequested, this, [this] { OpenInBrowser(m_settings.siteBase); });
-    connect(dialog, &AddStockDialog::addRequested, this, [this, dialog](const WatchEntry &entry) {
-        const ActionResult result = m_actions->add(entry);
-        dialog->addFinished(result.ok);
-        ShowResult(dialog, result);
-    });
-    dialog->placeBelow(m_mainWindow->frameGeometry());
-    dialog->show();
-    dialog->activateWindow();
 }
 
 void Application::report(const ActionResult &result) const

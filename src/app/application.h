@@ -5,7 +5,6 @@
 #include "services/viewerlauncher.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -15,26 +14,21 @@
 
 namespace velmora {
 
-class AddStockDialog;
 class AlertHistory;
-class AlertLogWindow;
 class AlertMonitor;
 class AlertNotifications;
-class AlertWindow;
 class AnnouncementFeed;
 class Autostart;
 class ChartImageFeed;
-class ChartImageWindow;
 class ChartViewer;
 class DemoQuoteService;
 class DesktopIntegration;
 class DesktopNotifier;
-class HoldingsWindow;
 class Docking;
 class MainWindow;
+class OnDemandWindows;
 class QuoteRefresh;
 class SourcePolicy;
-class RestoreDialog;
 class SettingsWindow;
 class TrayIcon;
 class WatchList;
@@ -59,8 +53,6 @@ public:
     // program cannot run.
     std::optional<QString> start();
 
-    // The add dialog: a fresh one when none is open, else the open one again, as it is.
-    void openAddDialog();
     // The settings window; each change it makes applies at once and goes into the file.
     void openSettings();
     void applySettings(const UserSettings &settings);
@@ -79,14 +71,10 @@ public:
     AnnouncementFeed &announcementFeed() const { return *m_announcementFeed; }
     ChartViewer &chartViewer() const { return *m_chartViewer; }
     Docking &docking() const { return *m_docking; }
-    // Created by the first alert.
-    AlertWindow *alertWindow() const { return m_alertWindow.get(); }
-    AddStockDialog *addDialog() const;
+    // The windows opened when asked for: the add dialog, 恢复…, 持仓…, 预警记录, the chart
+    // image and the alert window.
+    OnDemandWindows &windows() const { return *m_windows; }
     SettingsWindow *settingsWindow() const { return m_settingsWindow.get(); }
-    RestoreDialog *restoreDialog() const { return m_restoreDialog.get(); }
-    HoldingsWindow *holdingsWindow() const { return m_holdingsWindow.get(); }
-    AlertLogWindow *alertLogWindow() const { return m_alertLogWindow.get(); }
-    ChartImageWindow *chartImageWindow() const { return m_chartImageWindow.get(); }
     DesktopNotifier &notifier() const { return *m_notifier; }
 
     // The tray, start at login and the program's end.
@@ -96,12 +84,6 @@ private:
     void build();
     void connectParts();
     void connectListWindows();
-    void showAlert(const AlertNotice &alert);
-    void showChartImage(const std::string &symbol);
-    void openRestore();
-    void openHoldings(int position);
-    // 预警记录: every alert told so far, newest first.
-    void openAlertLog();
     // The view settings wherever they show: amounts hidden (by the switch, or while discreet),
     // the 走势 column, what the tray icon shows.
     void applyView();
@@ -128,14 +110,10 @@ private:
     std::unique_ptr<AnnouncementFeed> m_announcementFeed;
     std::unique_ptr<ChartViewer> m_chartViewer;
     std::unique_ptr<MainWindow> m_mainWindow;
-    std::unique_ptr<AlertWindow> m_alertWindow;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
-    std::unique_ptr<RestoreDialog> m_restoreDialog;
-    std::unique_ptr<ChartImageWindow> m_chartImageWindow;
-    std::unique_ptr<HoldingsWindow> m_holdingsWindow;
-    std::unique_ptr<AlertLogWindow> m_alertLogWindow;
     Docking *m_docking = nullptr; // the main window's
-    QPointer<AddStockDialog> m_addDialog;
+    // Declared last, so it goes first: its windows hand requests to the parts above.
+    std::unique_ptr<OnDemandWindows> m_windows;
     QString m_hotkeyProblem; // why the global key of discreet mode could not be taken
 };
 

@@ -76,9 +76,9 @@ void TestEverydayUse::publicChartIsAnImage()
     QVERIFY(f.start());
     f.select({0});
     f.action("mnu23")->trigger();
-    QVERIFY(f.app->chartImageWindow());
+    QVERIFY(f.app->windows().chartImageWindow());
     QTRY_VERIFY(f.server.targets().contains("/newchart/min/n/sh600000.gif"));
-    QTRY_VERIFY(f.app->chartImageWindow()->findChild<QLabel *>("chartStatus")->text().contains("更新于"));
+    QTRY_VERIFY(f.app->windows().chartImageWindow()->findChild<QLabel *>("chartStatus")->text().contains("更新于"));
     QVERIFY(f.opened.isEmpty()); // no browser, no browser engine
 
     // A code the pages do not know by a symbol says why.

@@ -187,7 +187,7 @@ void TestListCommand::restoredFromTheMenu()
     QCOMPARE(f.list().rowCount(), 1);
 
     f.action("restoreItem")->trigger();
-    RestoreDialog *dialog = f.app->restoreDialog();
+    RestoreDialog *dialog = f.app->windows().restoreDialog();
     QVERIFY(dialog && dialog->isVisible());
     auto *copies = dialog->findChild<QListWidget *>("snapshotList");
     QCOMPARE(copies->count(), 1);

@@ -205,18 +205,18 @@ void TestListMenu::lotsWindowSavesEachChange()
 void TestListMenu::bothMenusOpenOneDialog()
 {
     QVERIFY(f->start());
-    QVERIFY(!f->app->addDialog());
+    QVERIFY(!f->app->windows().addDialog());
     f->action("mn17")->trigger();
-    QPointer<AddStockDialog> fromTray = f->app->addDialog();
+    QPointer<AddStockDialog> fromTray = f->app->windows().addDialog();
     QVERIFY(fromTray && fromTray->isVisible());
     f->action("mnu21")->trigger();
-    QCOMPARE(f->app->addDialog(), fromTray.data());
+    QCOMPARE(f->app->windows().addDialog(), fromTray.data());
 
     fromTray->close();
     QTRY_VERIFY(!fromTray);
     f->window().hide();
     f->action("mn17")->trigger();
-    QVERIFY(f->app->addDialog() && f->app->addDialog()->isVisible());
+    QVERIFY(f->app->windows().addDialog() && f->app->windows().addDialog()->isVisible());
 }
 
 // "查看分时" with no chart viewer beside the program: the selected row's chart page opens in

@@ -93,8 +93,8 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     // Held beyond the take-profit for three ticks: one notification, the window every tick.
     for (int i = 0; i < 3; ++i) {
         QVERIFY(tick(monitor, checked));
-        QVERIFY(f.app->alertWindow()->isVisible());
-        f.app->alertWindow()->hide(); // 稍后提示
+        QVERIFY(f.app->windows().alertWindow()->isVisible());
+        f.app->windows().alertWindow()->hide(); // 稍后提示
     }
     QTRY_COMPARE(m_service.shown.size(), 1);
     const auto &first = m_service.shown.first();
@@ -152,7 +152,7 @@ void TestNotifications::discreetHoldsAlertsUntilItEnds()
     for (int i = 0; i < 2; ++i)
         QVERIFY(tick(monitor, checked));
     QTest::qWait(100);
-    QVERIFY(!f.app->alertWindow() || !f.app->alertWindow()->isVisible());
+    QVERIFY(!f.app->windows().alertWindow() || !f.app->windows().alertWindow()->isVisible());
     QVERIFY(m_service.shown.isEmpty());
     f.action("discreetItem")->trigger();
     QTRY_COMPARE(m_service.shown.size(), 1);
@@ -195,7 +195,7 @@ void TestNotifications::wobblesAndStepsOnceAndAllInTheHistory()
     QCOMPARE(QString::fromStdString(log).count("\r\n"), 1 + 4);
     QVERIFY(f.start()); // a new run on the same folder
     f.action("alertLogItem")->trigger();
-    auto *table = f.app->alertLogWindow()->findChild<QTableWidget *>("alertLogTable");
+    auto *table = f.app->windows().alertLogWindow()->findChild<QTableWidget *>("alertLogTable");
     QCOMPARE(table->rowCount(), 4);
     QCOMPARE(table->item(0, 4)->text(), "涨幅达到 6%"); // newest first
     QCOMPARE(table->item(3, 4)->text(), "突破止盈价 10.50");

@@ -370,12 +370,12 @@ void TestTray::alertsAndTheAlertWindow()
     QVERIFY(f->app->alertMonitor().alertsEnabled());
     f->action("mn20")->trigger();
     QVERIFY(!f->app->alertMonitor().alertsEnabled());
-    QVERIFY(!f->app->alertWindow());
+    QVERIFY(!f->app->windows().alertWindow());
 
     f->action("mn19")->trigger();
     f->app->alertMonitor().checkAll();
-    QTRY_VERIFY(f->app->alertWindow() && f->app->alertWindow()->isVisible());
-    AlertWindow *alert = f->app->alertWindow();
+    QTRY_VERIFY(f->app->windows().alertWindow() && f->app->windows().alertWindow()->isVisible());
+    AlertWindow *alert = f->app->windows().alertWindow();
     QCOMPARE(f->box(alert, "Text1")->text() + " " + f->box(alert, "Text3")->text(), "600000 10.60");
     QTest::mouseClick(alert->findChild<QLabel *>("Label7"), Qt::LeftButton);
     QCOMPARE(f->opened, QList<QUrl>{QUrl("http://www.tesquin.example/")});
@@ -448,7 +448,7 @@ void TestTray::closingAnotherWindowWhileHidden()
 {
     QVERIFY(bringTo(Start::HiddenInTray));
     f->action("mn17")->trigger(); // the add dialog
-    QWidget *dialog = f->app->addDialog();
+    QWidget *dialog = f->app->windows().addDialog();
     QVERIFY(dialog);
     QVERIFY(userCloses(dialog) || dialog->close());
     QWidget other;

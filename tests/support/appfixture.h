@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/desktopintegration.h"
+#include "app/ondemandwindows.h"
 #include "platform/httpqueue.h"
 #include "platform/messages.h"
 #include "platform/openurl.h"
@@ -154,7 +155,7 @@ struct AppFixture
     AddStockDialog *openDialog() const
     {
         action("mnu21")->trigger();
-        AddStockDialog *dialog = app->addDialog();
+        AddStockDialog *dialog = app->windows().addDialog();
         return dialog && QTest::qWaitForWindowActive(dialog) ? dialog : nullptr;
     }
 

@@ -368,7 +368,7 @@ void TestAddStockDialog::secondOpenWhileOpen()
     fixture.action("mn17")->trigger();
     QCoreApplication::processEvents();
     // The same dialog as it was: not emptied, not placed anew, and no second one.
-    QCOMPARE(fixture.app->addDialog(), dialog.data());
+    QCOMPARE(fixture.app->windows().addDialog(), dialog.data());
     QCOMPARE(fixture.box(dialog, "Text1")->text(), "12");
     QCOMPARE(dialog->pos(), QPoint(300, 20));
     const QWidgetList windows = QApplication::topLevelWidgets();
