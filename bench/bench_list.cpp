@@ -8,7 +8,7 @@
 //
 //   bench_list [--rows N] [--imports I] [--starts S] [--repeats R] [--source custom|demo]
 //
-// Quotes come from the built-in demo service: on a thread of its own for the described service
+// Quotes come from the built-in demo service: on a thread of its own for the custom service
 // (custom, the default), or started by the program itself (demo). Nothing reaches beyond
 // 127.0.0.1. Figures are printed, never checked.
 

@@ -60,7 +60,7 @@ TickFigures runTick(QuoteRefresh &refresh, Heartbeat &heartbeat, int expected, i
     return figures;
 }
 
-// The described service at base, as the refresh asks it.
+// The custom service at base, as the refresh asks it.
 std::unique_ptr<SourcePolicy> MakeBenchSources(const QUrl &base)
 {
     UserSettings settings;

@@ -1,4 +1,4 @@
-// The public batch page against the described per-row service, over N rows, both served by the
+// The public batch page against the per-row custom service, over N rows, both served by the
 // built-in demo service on a thread of its own with L ms added latency per request:
 //  - the batch page ("tencent" shape, or "sina" with --shape sina) during trading hours: the
 //    wall time of one tick until every row is answered, the requests it took (median of a few
@@ -231,7 +231,7 @@ int main(int argc, char **argv)
     }
     server.setLatency(latency);
 
-    // The described per-row service: one request per row at every tick, whatever the hour.
+    // The per-row custom service: one request per row at every tick, whatever the hour.
     TickFigures perRow;
     {
         now = kMonday10;

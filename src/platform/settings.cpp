@@ -124,7 +124,7 @@ SettingsOutcome ReadSettings(const CommandLine &line, const QProcessEnvironment 
         s.user.customBase = builtInQuoteBase.isEmpty() ? s.user.customBase : builtInQuoteBase;
     if (line.demo)
         s.user.source = QuoteSourceKind::Demo;
-    // Without an address the described service cannot be asked: the built-in demo answers.
+    // Without an address the custom service cannot be asked: the built-in demo answers.
     if (s.user.source == QuoteSourceKind::Custom && s.user.customBase.isEmpty())
         s.user.source = QuoteSourceKind::Demo;
 

@@ -30,7 +30,7 @@ struct AppSettings
     QString userSettingsPath;   // $XDG_CONFIG_HOME/velmora/velmora.conf
     UserSettings user;          // what this run uses: the file's, with this run's overrides
     QString userSettingsProblems; // said once at start
-    QUrl quoteBase; // the described service: scheme, host, optional port; no trailing slash
+    QUrl quoteBase; // the custom service: scheme, host, optional port; no trailing slash
     QUrl chartBase;
     QUrl siteBase;
     QUrl tencentBase{QString::fromLatin1(kTencentBase)};

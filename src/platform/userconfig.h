@@ -9,7 +9,7 @@ class QProcessEnvironment;
 
 namespace velmora {
 
-// Where quotes come from: the described per-row service at a base of the user's ("custom"), the
+// Where quotes come from: the per-row service at a base of the user's ("custom"), the
 // two public batch quote pages ("tencent", "sina"), the first of them with the second when it
 // fails ("auto"), or the built-in demo service ("demo").
 enum class QuoteSourceKind { Custom, Tencent, Sina, Auto, Demo };
@@ -42,7 +42,7 @@ struct UserSettings
     static constexpr double kMaxChangeStepPercent = 20;
 
     QuoteSourceKind source = QuoteSourceKind::Demo;
-    QUrl customBase; // the described service: scheme, host, optional port
+    QUrl customBase; // the custom service: scheme, host, optional port
     int intervalSeconds = 8;
     bool slowDownOutsideHours = true;
     bool notifications = true;

@@ -23,7 +23,7 @@ public:
     // The column sorted by, -1 for the list's own order.
     int sortedColumn() const { return m_column; }
     // The holdings columns are there only while some row has lots: without them the view is the
-    // eight described columns, for the eye and for a screen reader alike.
+    // eight list columns, for the eye and for a screen reader alike.
     void setShowHoldings(bool show);
     // The 走势 column, after all others.
     void setShowTrend(bool show);

@@ -251,7 +251,7 @@ void MainWindow::setTrendShown(bool shown)
 
 void MainWindow::placeControls()
 {
-    // The columns after the eight described ones take their designed widths as they appear.
+    // The columns after the eight list columns take their designed widths as they appear.
     QHeaderView *header = m_listView->header();
     int wider = header->sectionSize(WatchList::Code) - TwipsToPixels(ListColumnAt(WatchList::Code).widthTwips);
     for (int column = WatchList::Shares; column < WatchList::ColumnCount; ++column) {

@@ -118,7 +118,7 @@ private:
     // the window growing by what they need; without lots the window is as it always was.
     void followHoldings();
     // The list, the totals line and the strip where they go with the columns and lines shown
-    // beyond the described ones; the window grows by as much.
+    // beyond the eight list columns; the window grows by as much.
     void placeControls();
     void makeTopmost();
     void requestRemoval();

@@ -26,7 +26,7 @@ const QByteArray kGif = QByteArray::fromHex(
 
 } // namespace
 
-// What a user does every day beyond the described windows: switches the quote source without
+// What a user does every day beyond the main and alert windows: switches the quote source without
 // a restart, looks at a public chart image, and edits a threshold where it stands.
 class TestEverydayUse : public QObject
 {

@@ -180,7 +180,7 @@ void TestSettings::sourceForThisRun_data()
     QTest::newRow("the variable over the file")
         << QStringList{} << QStringList{"VELMORA_SOURCE=sina"}
         << QByteArray("[quotes]\nsource=auto\n") << "sina" << 8 << "";
-    QTest::newRow("a quote base alone: the described service")
+    QTest::newRow("a quote base alone: the custom service")
         << QStringList{} << QStringList{"VELMORA_QUOTE_BASE=http://q.example"} << QByteArray()
         << "custom" << 8 << "";
     QTest::newRow("a quote base and a source: the source")
@@ -196,7 +196,7 @@ void TestSettings::sourceForThisRun_data()
         << QStringList{} << QStringList{}
         << QByteArray("[quotes]\nsource=yahoo\ninterval=2\n[alerts]\nsound=loud\n") << "demo" << 8
         << "设置文件 velmora.conf 中的行情来源、刷新间隔、提示音无法识别";
-    QTest::newRow("the described service without an address")
+    QTest::newRow("the custom service without an address")
         << QStringList{} << QStringList{} << QByteArray("[quotes]\nsource=custom\n") << "demo" << 8
         << "设置文件 velmora.conf 中的自定义服务地址无法识别";
 }

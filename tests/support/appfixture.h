@@ -62,7 +62,7 @@ struct AppFixture
             QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), site.baseUrl().port()));
         settings.dataDir = dir.path();
         settings.quoteBase = settings.chartBase = server.baseUrl();
-        // The described service at the broken server, in its described timing.
+        // The custom service at the broken server, at its usual pace.
         settings.user.source = QuoteSourceKind::Custom;
         settings.user.customBase = server.baseUrl();
         settings.tencentBase = settings.sinaBase = settings.chartImageBase = server.baseUrl();

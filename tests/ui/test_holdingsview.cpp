@@ -87,7 +87,7 @@ void TestHoldingsView::figuresAsShown()
         QCOMPARE(m_proxy->index(row, column).data(Qt::ForegroundRole),
                  m_proxy->index(row, WatchList::Price).data(Qt::ForegroundRole));
     }
-    m_proxy->setShowHoldings(false); // no lots anywhere: the eight described columns and 走势
+    m_proxy->setShowHoldings(false); // no lots anywhere: the eight list columns and 走势
     QCOMPARE(m_proxy->columnCount(), int(WatchList::StopLoss) + 2);
     QCOMPARE(m_proxy->viewColumn(WatchList::Trend), int(WatchList::StopLoss) + 1);
     QCOMPARE(m_proxy->headerData(WatchList::StopLoss + 1, Qt::Horizontal).toString(), "走势");

@@ -186,7 +186,7 @@ void TestMainWindow::menusHoldEveryItemInOrder()
     QVERIFY(fixture.start());
     QMenu *context = fixture.window().contextMenu(), *tray = fixture.app->trayIcon().menu();
     QCOMPARE(context->objectName() + " " + context->title(), "mnu2 右键菜单");
-    // The described three first; ours follow them.
+    // 添加股票, 删除股票 and 查看分时 first; the later items follow them.
     QCOMPARE(itemsOf(context), (QStringList{"mnu21=添加股票", "mnu22=删除股票", "mnu23=查看分时",
                                             "holdingsItem=持仓…", "importItem=导入…", "exportItem=导出…",
                                             "restoreItem=恢复…"}));
