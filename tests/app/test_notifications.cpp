@@ -1,7 +1,7 @@
 #include "platform/desktopnotifier.h"
+#include "services/sourcepolicy.h"
 #include "support/appfixture.h"
 #include "support/replies.h"
-#include "services/sourcepolicy.h"
 #include "ui/alertlogwindow.h"
 #include "ui/alertwindow.h"
 
@@ -34,8 +34,8 @@ public:
     QList<Shown> shown;
 
 public slots:
-    uint Notify(const QString &, uint, const QString &, const QString &summary,
-                const QString &body, const QStringList &actions, const QVariantMap &hints, int)
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &hints, int)
     {
         shown.append({summary, body, actions, hints});
         return uint(shown.size());
@@ -46,13 +46,24 @@ signals:
     void ActionInvoked(uint id, const QString &actionKey);
 };
 
-// One tick of the alert monitor, answered.
-[[nodiscard]] bool tick(AlertMonitor &monitor, QSignalSpy &checked)
+// The alerts switched on (预警开) in a started program, ticked by hand.
+struct AlertsOn
 {
-    const auto before = checked.count();
-    monitor.checkAll();
-    return QTest::qWaitFor([&] { return checked.count() > before; }, 10000);
-}
+    explicit AlertsOn(AppFixture &f)
+        : monitor(f.app->alertMonitor()), checked(&monitor, &AlertMonitor::checked)
+    {
+        f.action("mn19")->trigger();
+    }
+    // One tick of the alert monitor, answered.
+    [[nodiscard]] bool tick()
+    {
+        const auto before = checked.count();
+        monitor.checkAll();
+        return QTest::qWaitFor([&] { return checked.count() > before; }, 10000);
+    }
+    AlertMonitor &monitor;
+    QSignalSpy checked;
+};
 
 } // namespace
 
@@ -75,8 +86,9 @@ void TestNotifications::initTestCase()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         QSKIP("no session bus: run under dbus-run-session (the test set-up does)");
-    QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &m_service,
-                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    QVERIFY(
+        bus.registerObject("/org/freedesktop/Notifications", &m_service,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
     QVERIFY(bus.registerService("org.freedesktop.Notifications"));
 }
 
@@ -86,13 +98,11 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     f.putFiles("600000\r\n", "10.80\r\n", "\r\n");
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.95"));
     QVERIFY(f.start());
-    AlertMonitor &monitor = f.app->alertMonitor();
-    QSignalSpy checked(&monitor, &AlertMonitor::checked);
-    f.action("mn19")->trigger(); // 预警开
+    AlertsOn alerts(f);
 
     // Held beyond the take-profit for three ticks: one notification, the window every tick.
     for (int i = 0; i < 3; ++i) {
-        QVERIFY(tick(monitor, checked));
+        QVERIFY(alerts.tick());
         QVERIFY(f.app->windows().alertWindow()->isVisible());
         f.app->windows().alertWindow()->hide(); // 稍后提示
     }
@@ -109,9 +119,9 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
     quiet.sound = false;
     f.app->applySettings(quiet);
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
-    QVERIFY(tick(monitor, checked));
+    QVERIFY(alerts.tick());
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.90"));
-    QVERIFY(tick(monitor, checked));
+    QVERIFY(alerts.tick());
     QTRY_COMPARE(m_service.shown.size(), 2);
     QVERIFY(!m_service.shown.last().hints.contains("sound-name"));
 
@@ -125,10 +135,10 @@ void TestNotifications::oncePerCrossingWhileTheWindowComesBackEveryTick()
 
     // Back inside; then a reply beyond is on its way when alerts go off: it raises nothing.
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.70"));
-    QVERIFY(tick(monitor, checked));
+    QVERIFY(alerts.tick());
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.99"));
     f.server.setBehaviour("600000", BrokenServer::Behaviour::Hold);
-    monitor.checkAll();
+    alerts.monitor.checkAll();
     QTRY_COMPARE(f.server.openRequests(), 1);
     f.action("mn20")->trigger(); // 预警关
     f.server.releaseHeld();
@@ -145,12 +155,10 @@ void TestNotifications::discreetHoldsAlertsUntilItEnds()
     f.putFiles("600000\r\n", "10.80\r\n", "\r\n");
     f.server.setReply("600000", QuoteReplyText("甲股份", "10.95"));
     QVERIFY(f.start());
-    AlertMonitor &monitor = f.app->alertMonitor();
-    QSignalSpy checked(&monitor, &AlertMonitor::checked);
-    f.action("mn19")->trigger(); // 预警开
+    AlertsOn alerts(f);
     f.action("discreetItem")->trigger();
     for (int i = 0; i < 2; ++i)
-        QVERIFY(tick(monitor, checked));
+        QVERIFY(alerts.tick());
     QTest::qWait(100);
     QVERIFY(!f.app->windows().alertWindow() || !f.app->windows().alertWindow()->isVisible());
     QVERIFY(m_service.shown.isEmpty());
@@ -173,16 +181,15 @@ void TestNotifications::wobblesAndStepsOnceAndAllInTheHistory()
     UserSettings steps = f.app->settings().user;
     steps.changeStepPercent = 3;
     f.app->applySettings(steps);
-    f.app->sourcePolicy().setClock([] { return std::int64_t(1796608800); }); // Monday 10:00 Shanghai
-    AlertMonitor &monitor = f.app->alertMonitor();
-    QSignalSpy checked(&monitor, &AlertMonitor::checked);
-    f.action("mn19")->trigger(); // 预警开
+    f.app->sourcePolicy().setClock(
+        [] { return std::int64_t(1796608800); }); // Monday 10:00 Shanghai
+    AlertsOn alerts(f);
     const QList<QPair<QByteArray, QByteArray>> replies{
         {"10.49", "0.10%"}, {"10.51", "0.30%"}, {"10.48", "0.20%"}, {"10.52", "3.10%"},
         {"10.40", "3.50%"}, {"10.55", "2.50%"}, {"10.45", "6.20%"}};
     for (int i = 0; i < replies.size(); ++i) {
         f.server.setReply("600000", QuoteReplyText("甲股份", replies[i].first, replies[i].second));
-        QVERIFY(tick(monitor, checked));
+        QVERIFY(alerts.tick());
     }
     QStringList told;
     QTRY_COMPARE(m_service.shown.size(), 4);
